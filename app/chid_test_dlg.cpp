@@ -1,0 +1,110 @@
+#include "app/chid_test_dlg.h"
+
+#include "app/resource_ids.h"
+#include "hidlink/hid_link.h"
+#include "ui/resources.h"
+
+namespace app {
+
+using namespace ui;
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+
+Chid_testDlg::Chid_testDlg()
+    : CDialog(IDD_HID_TEST_DIALOG), m_hIcon(IDR_MAINFRAME), m_connectPrompt(IDD_CONNECT_PROMPT) {}
+
+void Chid_testDlg::DoDataExchange(CDataExchange& dx) {
+  DDX_Control(dx, IDC_CHECK_CONNECTED, m_checkConnected);
+  DDX_Control(dx, IDC_LIST_LOG, m_listLog);
+  DDX_Control(dx, IDC_CHECK_PIC_REV_A, m_checkPicRevA);
+  DDX_Control(dx, IDC_EDIT_ADDR, m_editAddr);
+  DDX_Control(dx, IDC_EDIT_STEP_DURATION, m_editStepDuration);
+  DDX_Control(dx, IDC_EDIT_DIR_DELAY, m_editDirDelay);
+  DDX_Control(dx, IDC_CHECK_BRAXO_MODE, m_checkBraxoMode);
+  DDX_Control(dx, IDC_RADIO_50K, m_radio50k);
+  DDX_Text(dx, IDC_EDIT_STEPS, m_nSteps);
+  DDV_MinMaxUInt(dx, m_nSteps, 1, 128);
+  DDX_Text(dx, IDC_EDIT_STEP_RATE, m_nStepRate);
+  DDV_MinMaxUInt(dx, m_nStepRate, 1, 127);
+  DDX_Text(dx, IDC_EDIT_MOTORS, m_nMotors);
+  DDX_Text(dx, IDC_EDIT_CUT_REPEAT, m_nCutRepeat);
+  DDX_Text(dx, IDC_EDIT_DIR_DELAY, m_nDirDelay);
+  DDX_Text(dx, IDC_EDIT_STEP_DURATION, m_nStepDuration);
+  DDX_Check(dx, IDC_CHECK_BRAXO_MODE, m_nBraxoMode);
+  DDX_Radio(dx, IDC_RADIO_TIMER_10K, m_nTimerChoice);
+  DDX_Control(dx, IDC_COMBO_STEP1, m_comboStep1);
+  DDX_Control(dx, IDC_COMBO_STEP2, m_comboStep2);
+  DDX_Control(dx, IDC_COMBO_STEP3, m_comboStep3);
+  DDX_Control(dx, IDC_COMBO_STEP4, m_comboStep4);
+  DDX_Control(dx, IDC_COMBO_DIR1, m_comboDir1);
+  DDX_Control(dx, IDC_COMBO_DIR2, m_comboDir2);
+  DDX_Control(dx, IDC_COMBO_DIR3, m_comboDir3);
+  DDX_Control(dx, IDC_COMBO_DIR4, m_comboDir4);
+  DDX_Control(dx, IDC_COMBO_PRESET, m_comboPreset);
+  DDX_Control(dx, IDC_COMBO_MOTOR_ON_PIN, m_comboMotorOnPin);
+  DDX_Control(dx, IDC_COMBO_STEP_MODE, m_comboStepMode);
+  DDX_Control(dx, IDC_CHECK_ACTIVE_HIGH, m_checkActiveHigh);
+}
+
+const MessageMap<Chid_testDlg>& Chid_testDlg::GetMessageMap() {
+  static const MessageMap<Chid_testDlg> map = [] {
+    MessageMap<Chid_testDlg> m;
+    m.OnSysCommand(&Chid_testDlg::OnSysCommand)
+        .OnPaint(&Chid_testDlg::OnPaint)
+        .OnDestroy(&Chid_testDlg::OnDestroy);
+    return m;
+  }();
+  return map;
+}
+
+bool Chid_testDlg::ProcessMessage(const Message& message) {
+  return GetMessageMap().Dispatch(*this, message);
+}
+
+bool Chid_testDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  if (auto* window = GetWindow()) {
+    const std::string about = GetResources().LoadString(IDS_ABOUTBOX);
+    if (!about.empty()) {
+      window->AppendSystemMenuSeparator();
+      window->AppendSystemMenuItem(static_cast<int>(IDM_ABOUTBOX), about);
+    }
+  }
+  // The hosts give every window of the program the application icon themselves.
+
+  m_nSteps = 96;
+  m_nStepRate = 20;
+  m_editAddr.SetValue(0);
+  m_nMotors = 255;
+  UpdateData(false);
+
+  if (hidlink::HidLink::FindDevice()) {
+    m_checkConnected.SetCheck(1);
+    m_bBoardPresent = 1;
+  }
+
+  m_bPicNeedsReset = 1;
+  m_wPicNextAddr = 0;
+  return true;
+}
+
+void Chid_testDlg::OnSysCommand(unsigned nID) {
+  if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg about;
+    about.DoModal(this);
+  }
+}
+
+// Minimised windows are drawn by the window system with the icon the host gave them.
+void Chid_testDlg::OnPaint() {}
+
+void Chid_testDlg::OnDestroy() {}
+
+bool Chid_testApp::InitInstance() {
+  Chid_testDlg dlg;
+  dlg.DoModal();
+  return false;
+}
+
+}  // namespace app

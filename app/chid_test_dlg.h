@@ -1,0 +1,89 @@
+#pragma once
+// The main dialog: every member of the program's state and every command handler. The handlers
+// of each subsystem are defined in that subsystem's folder.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "hexedit/hex_edit.h"
+#include "ui/controls.h"
+#include "ui/data_exchange.h"
+#include "ui/dialog.h"
+
+namespace app {
+
+class CAboutDlg : public ui::CDialog {
+ public:
+  CAboutDlg();
+};
+
+class Chid_testDlg : public ui::CDialog {
+ public:
+  Chid_testDlg();
+  ~Chid_testDlg() override = default;
+
+  void DoDataExchange(ui::CDataExchange& dx) override;
+  bool OnInitDialog() override;
+
+  static const ui::MessageMap<Chid_testDlg>& GetMessageMap();
+
+  // Application shell.
+  void OnSysCommand(unsigned nID);
+  void OnPaint();
+  void OnDestroy();
+
+  // Control members.
+  ui::CButton m_checkConnected;
+  ui::CButton m_checkPicRevA;
+  // Parameter-panel values.
+  std::int32_t m_nProtocolV2 = 0;
+  std::int32_t m_nTimerPeriod = 0;
+  std::int32_t m_nStepDuration = 0;
+  std::int32_t m_nDirDelay = 0;
+  std::int32_t m_nBraxoMode = 0;
+  std::int32_t m_nTimerChoice = 0;
+  std::int32_t m_nBoardGeneration = -1;  // not identified until a Connect reads the version
+  ui::CComboBox m_comboStep1;
+  ui::CComboBox m_comboStep2;
+  ui::CComboBox m_comboStep3;
+  ui::CComboBox m_comboStep4;
+  ui::CComboBox m_comboDir1;
+  ui::CComboBox m_comboDir2;
+  ui::CComboBox m_comboDir3;
+  ui::CComboBox m_comboDir4;
+  ui::CComboBox m_comboPreset;
+  ui::CComboBox m_comboMotorOnPin;
+  ui::CComboBox m_comboStepMode;
+  std::array<std::int32_t, 8> m_nPinIndex{};
+  std::int32_t m_nMotorOnPin = 0;
+  std::int32_t m_nStepMode = 0;
+  ui::CListBox m_listLog;
+  ui::CEdit m_editStepDuration;
+  ui::CEdit m_editDirDelay;
+  ui::CButton m_checkBraxoMode;
+  ui::CButton m_checkActiveHigh;
+  ui::CButton m_radio50k;
+  int m_hIcon = 0;  // the application icon's resource id; hosts draw it
+  ui::CDialog m_connectPrompt;
+  std::uint8_t m_bPicNeedsReset = 0;
+  std::uint16_t m_wPicNextAddr = 0;
+  std::uint32_t m_nSteps = 0;
+  std::uint32_t m_nStepRate = 0;
+  std::uint32_t m_nMotors = 0;
+  std::uint8_t m_bBoardPresent = 0;
+  std::uint32_t m_nCutRepeat = 1;
+  hexedit::CHexEdit m_editAddr;
+  std::uint8_t m_nJumperPos = 0;
+
+ protected:
+  bool ProcessMessage(const ui::Message& message) override;
+};
+
+// The application object: runs the main dialog modally and ends.
+class Chid_testApp {
+ public:
+  bool InitInstance();
+};
+
+}  // namespace app

@@ -1,0 +1,79 @@
+#pragma once
+// Resource ids of the dialogs, controls, icon and strings.
+
+namespace app {
+
+inline constexpr int IDD_ABOUTBOX = 100;
+inline constexpr int IDS_ABOUTBOX = 101;
+inline constexpr int IDD_HID_TEST_DIALOG = 102;
+inline constexpr int IDR_MAINFRAME = 128;
+inline constexpr int IDD_CONNECT_PROMPT = 129;
+
+inline constexpr int IDS_PRESS_RESET = 102;
+inline constexpr int IDS_READING_PIC = 103;
+inline constexpr int IDS_PROGRAMMING_PIC = 104;
+inline constexpr int IDS_PROGRAMMATION_SUCCESSFUL = 105;
+inline constexpr int IDS_PROGRAMMATION_FAILURE = 106;
+inline constexpr int IDS_CONFIRM_ERASE = 107;
+inline constexpr int IDS_ERASING_PIC = 108;
+inline constexpr int IDS_JUMP_NORMAL = 109;
+inline constexpr int IDS_JUMP_PROGRAMMATION = 110;
+
+inline constexpr int IDC_STATIC = -1;
+inline constexpr int IDC_CHECK_CONNECTED = 1002;
+inline constexpr int IDC_BUTTON_CONNECT = 1003;
+inline constexpr int IDC_COMBO_STEP1 = 1004;
+inline constexpr int IDC_COMBO_DIR1 = 1005;
+inline constexpr int IDC_BUTTON_STATUS = 1006;
+inline constexpr int IDC_BUTTON_CUT_FORWARD = 1007;
+inline constexpr int IDC_BUTTON_ERASE_PIC = 1008;
+inline constexpr int IDC_COMBO_STEP2 = 1009;
+inline constexpr int IDC_COMBO_DIR2 = 1010;
+inline constexpr int IDC_EDIT_STEP_RATE = 1011;
+inline constexpr int IDC_BUTTON_MOTOR_ON = 1012;
+inline constexpr int IDC_EDIT_STEPS = 1013;
+inline constexpr int IDC_COMBO_STEP3 = 1014;
+inline constexpr int IDC_BUTTON_MOTOR_OFF = 1015;
+inline constexpr int IDC_EDIT_MOTORS = 1016;
+inline constexpr int IDC_BUTTON_CUT_BACK = 1017;
+inline constexpr int IDC_EDIT_CUT_REPEAT = 1018;
+inline constexpr int IDC_LIST_LOG = 1019;
+inline constexpr int IDC_BUTTON_READ_PIC = 1020;
+inline constexpr int IDC_BUTTON_PROGRAM_PIC = 1021;
+inline constexpr int IDC_EDIT_DIR_DELAY = 1022;
+inline constexpr int IDC_EDIT_STEP_DURATION = 1023;
+inline constexpr int IDC_COMBO_DIR3 = 1024;
+inline constexpr int IDC_COMBO_STEP4 = 1025;
+inline constexpr int IDC_COMBO_DIR4 = 1026;
+inline constexpr int IDC_BUTTON_PROGRAM = 1028;
+inline constexpr int IDC_CHECK_PIC_REV_A = 1029;
+inline constexpr int IDC_EDIT_ADDR = 1030;
+inline constexpr int IDC_BUTTON_TEST_BUFFER = 1031;
+inline constexpr int IDC_CHECK_BRAXO_MODE = 1032;
+inline constexpr int IDC_RADIO_TIMER_10K = 1033;
+inline constexpr int IDC_RADIO_20K = 1034;
+inline constexpr int IDC_COMBO_MOTOR_ON_PIN = 1037;
+inline constexpr int IDC_COMBO_PRESET = 1038;
+inline constexpr int IDC_CHECK_ACTIVE_HIGH = 1039;
+inline constexpr int IDC_RADIO_50K = 1040;
+inline constexpr int IDC_COMBO_STEP_MODE = 1041;
+
+inline constexpr int IDC_LABEL_STEP3 = 215;
+inline constexpr int IDC_LABEL_DIR3 = 216;
+inline constexpr int IDC_LABEL_STEP4 = 217;
+inline constexpr int IDC_LABEL_DIR4 = 218;
+inline constexpr int IDC_LABEL_STEP1 = 219;
+inline constexpr int IDC_LABEL_DIR1 = 220;
+inline constexpr int IDC_LABEL_STEP2 = 221;
+inline constexpr int IDC_LABEL_DIR2 = 222;
+inline constexpr int IDC_LABEL_PIN = 223;
+inline constexpr int IDC_LABEL_MOTOR_INTERFACE = 224;
+inline constexpr int IDC_LABEL_MODE = 225;
+
+// The About item of the system menu.
+inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
+// The one window timer: polls for the board while the connect prompt waits.
+inline constexpr int kConnectTimerId = 1;
+inline constexpr unsigned kConnectTimerMs = 500;
+
+}  // namespace app

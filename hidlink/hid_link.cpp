@@ -1,0 +1,147 @@
+#include "hidlink/hid_link.h"
+
+#include <string>
+
+#include "ui/window_port.h"
+
+namespace hidlink {
+
+namespace {
+
+bool CapsFit(const HidCaps& c) {
+  return c.outputReportByteLength >= kMinOutputReportLength &&
+         c.outputReportByteLength <= kReportBufferSize &&
+         c.inputReportByteLength >= kMinInputReportLength &&
+         c.inputReportByteLength <= kReportBufferSize;
+}
+
+std::string CapsRefusal(const HidCaps& c) {
+  return "The ZBK board reports output reports of " + std::to_string(c.outputReportByteLength) +
+         " bytes and input reports of " + std::to_string(c.inputReportByteLength) +
+         " bytes.\r\n\r\nThis program works with output reports of " +
+         std::to_string(kMinOutputReportLength) + " to " + std::to_string(kReportBufferSize) +
+         " bytes and input reports of " + std::to_string(kMinInputReportLength) + " to " +
+         std::to_string(kReportBufferSize) + " bytes, so the board is not used.";
+}
+
+void CloseHandle(Handle& h) {
+  if (h != kInvalidHandle) {
+    HidLink::platform->Close(h);
+    h = kInvalidHandle;
+  }
+}
+
+}  // namespace
+
+void HidLink::ResetForTests() {
+  deviceHandle = writeHandle = readHandle = kInvalidHandle;
+  caps = {};
+  outReport.fill(0);
+  inReport.fill(0);
+  connected = false;
+}
+
+void HidLink::ReportError(std::string_view prefix) {
+  const std::uint32_t code = platform->LastError();
+  if (code == 0) return;
+  std::string text(prefix);
+  std::string reason = platform->ErrorText(code);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                             reason.back() == ' ' || reason.back() == '\t')) {
+    reason.pop_back();
+  }
+  text += reason;
+  ui::AfxMessageBox(text, ui::MB_OK);
+}
+
+bool HidLink::FindDevice() {
+  connected = false;
+  if (!platform) return false;
+
+  platform->OpenDeviceSet();
+  std::string path;
+  for (int index = 0; platform->EnumInterface(index, path); ++index) {
+    Handle query = platform->Open(path, Access::Query);
+    ReportError("CreateFile: ");
+    HidAttributes attributes;
+    const bool haveAttributes = platform->GetAttributes(query, attributes);
+    ReportError("HidD_GetAttributes: ");
+    if (haveAttributes && attributes.vendorId == kZbkVendorId &&
+        attributes.productId == kZbkProductId) {
+      // A discovery while the link is open replaces the old handles; close them first.
+      CloseAll();
+      deviceHandle = query;
+      connected = true;
+      LoadCapabilities();
+      writeHandle = platform->Open(path, Access::Write);
+      ReportError("CreateFile: ");
+      OpenReadChannel(path);
+      break;
+    }
+    CloseHandle(query);
+  }
+  platform->CloseDeviceSet();
+  ReportError("SetupDiDestroyDeviceInfoList");
+
+  if (connected && !CapsFit(caps)) {
+    // Nothing may ever write past the report buffers, nor read replies shorter than the
+    // commands expect.
+    ui::AfxMessageBox(CapsRefusal(caps), ui::MB_OK | ui::MB_ICONSTOP);
+    CloseAll();
+    connected = false;
+  }
+  return connected;
+}
+
+void HidLink::LoadCapabilities() {
+  caps = {};
+  platform->GetCaps(deviceHandle, caps);
+  ReportError("HidP_GetCaps: ");
+}
+
+void HidLink::OpenReadChannel(const std::string& path) {
+  readHandle = platform->Open(path, Access::ReadOverlapped);
+  ReportError("CreateFile (ReadHandle): ");
+}
+
+bool HidLink::Send() {
+  outReport[0] = 0;
+  if (writeHandle == kInvalidHandle || !platform ||
+      !platform->Write(writeHandle, outReport.data(), OutputLength())) {
+    CloseAll();
+    connected = false;
+    return false;
+  }
+  return true;
+}
+
+void HidLink::Exchange() {
+  if (!connected) return;
+  // A failed write closes the link; waiting for a reply that was never asked for helps nobody.
+  if (!Send()) return;
+  ReadReport();
+}
+
+void HidLink::ReadReport() {
+  inReport[0] = 0;
+  WaitResult result = WaitResult::Failed;
+  // Without a read handle no read can complete: fail at once rather than wait for nothing.
+  if (readHandle != kInvalidHandle &&
+      platform->StartRead(readHandle, inReport.data(), InputLength())) {
+    result = platform->WaitRead(readHandle, kReadTimeoutMs);
+    if (result == WaitResult::TimedOut) platform->CancelRead(readHandle);
+  }
+  if (result != WaitResult::Completed) {
+    CloseAll();
+    connected = false;
+  }
+}
+
+void HidLink::CloseAll() {
+  if (!platform) return;
+  CloseHandle(deviceHandle);
+  CloseHandle(readHandle);
+  CloseHandle(writeHandle);
+}
+
+}  // namespace hidlink

@@ -1,0 +1,59 @@
+#pragma once
+// HidLink: the one link to the ZBK board for the whole process. Discovery finds the board among
+// the HID interfaces and opens it three times (query, write, read); commands fill outReport, then
+// exchange (write and read one reply) or send one way (write only), then read inReport. Any
+// failed transfer closes the link silently; only discovery shows errors.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "hidlink/hid_platform.h"
+
+namespace hidlink {
+
+inline constexpr std::uint16_t kZbkVendorId = 0x03EB;
+inline constexpr std::uint16_t kZbkProductId = 0x201D;
+inline constexpr std::size_t kReportBufferSize = 256;
+inline constexpr std::uint32_t kReadTimeoutMs = 6000;
+// The fixed-size commands need these: the 'a' blocks and eight reply bytes.
+inline constexpr std::uint16_t kMinOutputReportLength = 11;
+inline constexpr std::uint16_t kMinInputReportLength = 9;
+
+struct HidLink {
+  static inline HidPlatform* platform = nullptr;
+
+  static inline Handle deviceHandle = kInvalidHandle;
+  static inline Handle writeHandle = kInvalidHandle;
+  static inline Handle readHandle = kInvalidHandle;
+  static inline HidCaps caps{};
+  static inline std::array<std::uint8_t, kReportBufferSize> outReport{};
+  static inline std::array<std::uint8_t, kReportBufferSize> inReport{};
+  static inline bool connected = false;
+
+  // Uses `p` for every later call; the platform must outlive the link's use.
+  static void Attach(HidPlatform* p) { platform = p; }
+  // Back to the state before the first discovery (handles are forgotten, not closed).
+  static void ResetForTests();
+
+  // True when this enumeration found and opened the board.
+  static bool FindDevice();
+  // Shows `prefix` followed by the system's text when the last platform call failed.
+  static void ReportError(std::string_view prefix);
+  static void LoadCapabilities();
+  static void OpenReadChannel(const std::string& path);
+  // Writes the output report and reads one input report; nothing at all while not connected.
+  static void Exchange();
+  // Writes the output report and reads nothing, whether or not the link counts as connected.
+  // False when the write failed (the link is then closed).
+  static bool Send();
+  // The read half of the exchange, with the 6000 ms limit.
+  static void ReadReport();
+  static void CloseAll();
+
+  static std::size_t OutputLength() { return caps.outputReportByteLength; }
+  static std::size_t InputLength() { return caps.inputReportByteLength; }
+};
+
+}  // namespace hidlink

@@ -1,0 +1,110 @@
+#include "motion/cut_encoding.h"
+
+#include <limits>
+
+namespace motion {
+
+namespace {
+
+constexpr uint8_t kCutLetter = 'c';
+constexpr uint8_t kQCutLetter = 'q';
+constexpr uint8_t kForwardDirection = 0x0F;
+constexpr uint8_t kBackDirection = 0x00;
+constexpr uint64_t kQSlotTicks = 16;
+
+uint8_t Low8(uint64_t value) {
+  return static_cast<uint8_t>(value & 0xFFu);
+}
+
+}  // namespace
+
+uint32_t TimerTickUs(int timerChoice) {
+  switch (timerChoice) {
+    case kTimer20kHz:
+      return 50;
+    case kTimer50kHz:
+      return 20;
+    default:
+      return 100;
+  }
+}
+
+uint64_t StepPeriod(uint32_t rate, int timerChoice) {
+  switch (timerChoice) {
+    case kTimer20kHz:
+      return uint64_t{2} * rate;
+    case kTimer50kHz:
+      return uint64_t{5} * rate;
+    default:
+      return rate;
+  }
+}
+
+uint8_t ReversedPattern(uint32_t motors) {
+  const uint32_t m = motors & 0xFFu;
+  return static_cast<uint8_t>((m & 0xAAu) | ((m >> 1) & ~m & 0x55u));
+}
+
+size_t StepDataBytes(size_t outputReportLength) {
+  return outputReportLength > 0 ? outputReportLength - 1 : 0;
+}
+
+bool EncodeCutCommand(std::span<uint8_t> report, uint32_t steps) {
+  if (report.size() < 3) return false;
+  report[1] = kCutLetter;
+  report[2] = Low8(steps);
+  return true;
+}
+
+StepPair CutStepPair(CutDirection direction, uint32_t rate, int timerChoice, uint32_t motors) {
+  if (direction == CutDirection::kForward) {
+    return {Low8(StepPeriod(rate, timerChoice)), Low8(motors)};
+  }
+  return {Low8(rate), ReversedPattern(motors)};
+}
+
+bool FillStepData(std::span<uint8_t> report, size_t outputReportLength, StepPair pair) {
+  if (report.size() < outputReportLength) return false;
+  const size_t dataBytes = StepDataBytes(outputReportLength);
+  for (size_t i = 1; i <= dataBytes; ++i) {
+    report[i] = (i % 2 == 1) ? pair.period : pair.pattern;
+  }
+  return true;
+}
+
+uint64_t StepDataReportCount(uint32_t steps, size_t outputReportLength) {
+  const uint64_t pairsPerReport = StepDataBytes(outputReportLength) / 2;
+  if (pairsPerReport == 0) return 0;
+  return (uint64_t{steps} + pairsPerReport - 1) / pairsPerReport;
+}
+
+QCutResult EncodeQCut(std::span<uint8_t> report, size_t outputReportLength, uint64_t period,
+                      CutDirection direction) {
+  if (period > kMaxQPeriod) return QCutResult::kPeriodTooLong;
+  const size_t slots = static_cast<size_t>(period / kQSlotTicks) + 1;
+  const uint8_t remainder = static_cast<uint8_t>(period % kQSlotTicks);
+  const size_t lastByte = 2 * slots + 4;
+  if (lastByte >= outputReportLength || lastByte >= report.size()) {
+    return QCutResult::kDoesNotFit;
+  }
+  report[1] = kQCutLetter;
+  report[2] = static_cast<uint8_t>(2 * slots + 2);
+  report[3] = direction == CutDirection::kForward ? kForwardDirection : kBackDirection;
+  report[4] = static_cast<uint8_t>(slots);
+  for (size_t i = 5; i <= 2 * slots + 2; ++i) report[i] = 0;
+  report[2 * slots + 3] = static_cast<uint8_t>(remainder * 0x11);
+  report[2 * slots + 4] = static_cast<uint8_t>(remainder * 0x11);
+  return QCutResult::kOk;
+}
+
+uint64_t NominalCutDurationUs(uint32_t steps, uint64_t periodTicks, int timerChoice) {
+  // Saturates rather than wraps, so an absurd period never looks like a short cut.
+  constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+  const uint64_t tickUs = TimerTickUs(timerChoice);
+  if (periodTicks > kMax / tickUs) return kMax;
+  const uint64_t stepUs = periodTicks * tickUs;
+  if (steps != 0 && stepUs > kMax / steps) return kMax;
+  return stepUs * steps;
+}
+
+}  // namespace motion

@@ -1,0 +1,392 @@
+#include "pic/hex_file_reader.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace pic {
+
+namespace {
+
+enum RecordType : uint8_t {
+  kData = 0x00,
+  kEndOfFile = 0x01,
+  kExtendedSegmentAddress = 0x02,
+  kStartSegmentAddress = 0x03,
+  kExtendedLinearAddress = 0x04,
+  kStartLinearAddress = 0x05,
+};
+
+// Digits before the data: byte count, address high, address low, type. After it: checksum.
+constexpr size_t kHeaderDigits = 8;
+constexpr size_t kChecksumDigits = 2;
+constexpr uint32_t kMaxWordAddress = 0xFFFF;
+
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string
+Printf(const char* format, ...) {
+  char text[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return text;
+}
+
+std::string SystemReason(int code) {
+  if (code == 0) return "unknown error";
+  return std::strerror(code);
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+FilePtr OpenForReading(const std::filesystem::path& path) {
+  // Binary mode: line ends are folded below, the same way on every system.
+#if defined(_WIN32)
+  return FilePtr(_wfopen(path.c_str(), L"rb"));
+#else
+  return FilePtr(std::fopen(path.c_str(), "rb"));
+#endif
+}
+
+// Splits a file into lines once, below the record parser: LF, CR LF and a lone CR each end a
+// line, a UTF-8 byte-order mark at the start is dropped, and lines are numbered from 1. The file
+// is read in large blocks; a line is handed out as a view into the block.
+class LineSource {
+ public:
+  enum class Result { kLine, kEnd, kTooLong, kNul, kReadError };
+
+  explicit LineSource(std::FILE* file) : file_(file), buffer_(kBufferSize) {}
+
+  // kLine sets `line` (line end excluded), valid until the next call. After any other result
+  // but kEnd the file is not usable further; lineNumber() is then the line at fault.
+  Result Next(std::string_view& line) {
+    for (;;) {
+      const char* data = buffer_.data();
+      size_t i = pos_;
+      while (i < end_) {
+        const char c = data[i];
+        if (c == '\n' || c == '\r' || c == '\0') break;
+        ++i;
+      }
+      const size_t length = i - pos_;
+      if (length > kMaxLineLength) {
+        ++line_;
+        return Result::kTooLong;
+      }
+      if (i < end_) {
+        if (data[i] == '\0') {
+          ++line_;
+          return Result::kNul;
+        }
+        if (data[i] == '\r' && i + 1 == end_ && !atEnd_) {
+          // Whether an LF follows is in the next block.
+          if (!Fill()) return Failed();
+          continue;
+        }
+        line = std::string_view(data + pos_, length);
+        ++line_;
+        pos_ = i + 1;
+        if (data[i] == '\r' && pos_ < end_ && data[pos_] == '\n') ++pos_;
+        return Result::kLine;
+      }
+      if (atEnd_) {
+        if (length == 0) return Result::kEnd;
+        // A last line without a line end.
+        line = std::string_view(data + pos_, length);
+        ++line_;
+        pos_ = end_;
+        return Result::kLine;
+      }
+      if (!Fill()) return Failed();
+    }
+  }
+
+  uint32_t lineNumber() const { return line_; }
+  int readError() const { return readError_; }
+
+ private:
+  static constexpr size_t kBufferSize = 64 * 1024;
+  static constexpr unsigned char kByteOrderMark[3] = {0xEF, 0xBB, 0xBF};
+
+  // Keeps the unread rest of the block and reads more after it.
+  bool Fill() {
+    if (pos_ > 0) {
+      std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+      end_ -= pos_;
+      pos_ = 0;
+    }
+    const size_t wanted = buffer_.size() - end_;
+    const size_t got = std::fread(buffer_.data() + end_, 1, wanted, file_);
+    end_ += got;
+    if (got < wanted) {
+      if (std::ferror(file_)) {
+        readError_ = errno;
+        return false;
+      }
+      atEnd_ = true;
+    }
+    if (atStart_) {
+      atStart_ = false;
+      if (end_ >= 3 && std::memcmp(buffer_.data(), kByteOrderMark, 3) == 0) pos_ = 3;
+    }
+    return true;
+  }
+
+  Result Failed() {
+    ++line_;
+    return Result::kReadError;
+  }
+
+  std::FILE* file_;
+  std::vector<char> buffer_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+  bool atStart_ = true;
+  bool atEnd_ = false;
+  int readError_ = 0;
+  uint32_t line_ = 0;
+};
+
+constexpr std::array<int8_t, 256> kHexValue = [] {
+  std::array<int8_t, 256> table{};
+  table.fill(-1);
+  for (int i = 0; i < 10; ++i) table['0' + i] = static_cast<int8_t>(i);
+  for (int i = 0; i < 6; ++i) {
+    table['a' + i] = static_cast<int8_t>(10 + i);
+    table['A' + i] = static_cast<int8_t>(10 + i);
+  }
+  return table;
+}();
+
+uint8_t ByteAt(std::string_view digits, size_t index) {
+  return static_cast<uint8_t>((kHexValue[static_cast<unsigned char>(digits[2 * index])] << 4) |
+                              kHexValue[static_cast<unsigned char>(digits[2 * index + 1])]);
+}
+
+struct HexRecord {
+  uint8_t byteCount = 0;
+  uint16_t offset = 0;
+  uint8_t type = 0;
+  std::array<uint8_t, 255> data{};
+};
+
+struct Fault {
+  HexError error = HexError::kNone;
+  std::string reason;
+};
+
+std::string DescribeCharacter(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte > 0x20 && byte < 0x7F) return Printf("'%c'", c);
+  return Printf("byte 0x%02X", byte);
+}
+
+// Parses one line that starts with ':' into a record whose length and checksum are right.
+Fault ParseRecord(std::string_view line, HexRecord& record) {
+  size_t end = line.size();
+  while (end > 1 && (line[end - 1] == ' ' || line[end - 1] == '\t')) --end;
+  const std::string_view digits = line.substr(1, end - 1);
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (kHexValue[static_cast<unsigned char>(digits[i])] < 0) {
+      return {HexError::kBadDigit, Printf("%s at column %zu is not a hexadecimal digit",
+                                          DescribeCharacter(digits[i]).c_str(), i + 2)};
+    }
+  }
+  const size_t byteCount = digits.size() >= 2 ? ByteAt(digits, 0) : 0;
+  const size_t needed = kHeaderDigits + 2 * byteCount + kChecksumDigits;
+  if (digits.size() < needed) {
+    return {HexError::kTruncatedRecord,
+            Printf("truncated record: %zu hex digits where %zu are needed", digits.size(), needed)};
+  }
+  if (digits.size() > needed) {
+    return {HexError::kRecordTooLong,
+            Printf("record longer than its byte count: %zu hex digits where %zu are needed",
+                   digits.size(), needed)};
+  }
+  uint8_t sum = 0;
+  for (size_t i = 0; i < needed / 2; ++i) sum = static_cast<uint8_t>(sum + ByteAt(digits, i));
+  if (sum != 0) return {HexError::kChecksum, "checksum mismatch"};
+
+  record.byteCount = static_cast<uint8_t>(byteCount);
+  record.offset = static_cast<uint16_t>((ByteAt(digits, 1) << 8) | ByteAt(digits, 2));
+  record.type = ByteAt(digits, 3);
+  for (size_t i = 0; i < byteCount; ++i) record.data[i] = ByteAt(digits, 4 + i);
+  return {};
+}
+
+// The data length each record type other than data must have.
+Fault CheckLength(const HexRecord& record, const char* name, uint8_t expected) {
+  if (record.byteCount == expected) return {};
+  return {HexError::kBadRecordLength,
+          Printf("%s with byte count %u, not %u", name, static_cast<unsigned>(record.byteCount),
+                 static_cast<unsigned>(expected))};
+}
+
+}  // namespace
+
+std::string HexStatus::Message() const {
+  if (line == 0) return fileName + ": " + reason;
+  return fileName + ": " + std::to_string(line) + ": " + reason;
+}
+
+HexStatus HexFileReader::Open(const std::filesystem::path& path, size_t outputReportLength) {
+  Close();
+  HexStatus status;
+  status.fileName = path.filename().string();
+  if (status.fileName.empty()) status.fileName = path.string();
+
+  const FilePtr file = OpenForReading(path);
+  if (!file) {
+    status.error = HexError::kOpenFailed;
+    status.reason = "cannot open: " + SystemReason(errno);
+    return status;
+  }
+
+  LineSource lines(file.get());
+  const auto refuse = [&](Fault fault) {
+    status.error = fault.error;
+    status.line = lines.lineNumber();
+    status.reason = std::move(fault.reason);
+    records_.clear();
+    words_.clear();
+    return status;
+  };
+
+  HexRecord record;
+  uint64_t base = 0;  // upper address set by the last address record
+  bool ended = false;
+  while (!ended) {
+    std::string_view line;
+    switch (lines.Next(line)) {
+      case LineSource::Result::kLine:
+        break;
+      case LineSource::Result::kEnd:
+        ended = true;
+        continue;
+      case LineSource::Result::kTooLong:
+        return refuse(
+            {HexError::kLineTooLong, Printf("line longer than %zu characters", kMaxLineLength)});
+      case LineSource::Result::kNul:
+        return refuse({HexError::kNotText, "NUL byte: not a text file"});
+      case LineSource::Result::kReadError:
+        return refuse({HexError::kReadFailed, "read error: " + SystemReason(lines.readError())});
+    }
+    if (line.empty() || line[0] != ':') continue;
+
+    Fault fault = ParseRecord(line, record);
+    if (fault.error != HexError::kNone) return refuse(std::move(fault));
+
+    switch (record.type) {
+      case kData:
+        break;
+      case kEndOfFile:
+        fault = CheckLength(record, "end-of-file record", 0);
+        if (fault.error != HexError::kNone) return refuse(std::move(fault));
+        ended = true;
+        continue;
+      case kExtendedSegmentAddress:
+      case kExtendedLinearAddress: {
+        const bool segment = record.type == kExtendedSegmentAddress;
+        fault = CheckLength(
+            record, segment ? "extended segment address record" : "extended linear address record",
+            2);
+        if (fault.error != HexError::kNone) return refuse(std::move(fault));
+        const uint64_t value = (record.data[0] << 8) | record.data[1];
+        base = segment ? value * 16 : value << 16;
+        continue;
+      }
+      case kStartSegmentAddress:
+      case kStartLinearAddress:
+        // A start address means nothing to a PIC; only its form is checked.
+        fault = CheckLength(record,
+                            record.type == kStartSegmentAddress ? "start segment address record"
+                                                                : "start linear address record",
+                            4);
+        if (fault.error != HexError::kNone) return refuse(std::move(fault));
+        continue;
+      default:
+        return refuse({HexError::kUnknownType,
+                       Printf("unknown record type %02X", static_cast<unsigned>(record.type))});
+    }
+
+    if (record.byteCount == 0) continue;  // nothing to program
+    if (record.byteCount % 2 != 0) {
+      return refuse({HexError::kOddByteCount, Printf("odd byte count %u: PIC words take two bytes",
+                                                     static_cast<unsigned>(record.byteCount))});
+    }
+    const uint32_t count = record.byteCount / 2u;
+    if (count > kMaxRecordWords) {
+      return refuse({HexError::kTooManyWords, Printf("record of %u words: at most %u fit a record",
+                                                     count, kMaxRecordWords)});
+    }
+    if (ProgramDataReportLength(count) > outputReportLength) {
+      return refuse({HexError::kReportTooSmall,
+                     Printf("record of %u words needs a %zu-byte data report, the board's output "
+                            "report holds %zu bytes",
+                            count, ProgramDataReportLength(count), outputReportLength)});
+    }
+    if (record.offset + record.byteCount > 0x10000u) {
+      // Whether such a record wraps or carries on is read differently by different tools.
+      return refuse({HexError::kAddressRange, "record runs past the end of its 64 KiB window"});
+    }
+    const uint64_t byteAddress = base + record.offset;
+    if (byteAddress % 2 != 0) {
+      return refuse({HexError::kOddAddress,
+                     Printf("odd byte address 0x%04llX: PIC words start at even addresses",
+                            static_cast<unsigned long long>(byteAddress))});
+    }
+    const uint64_t firstWord = byteAddress / 2;
+    if (firstWord > kMaxWordAddress) {
+      return refuse({HexError::kAddressRange, Printf("word address 0x%llX does not fit 16 bits",
+                                                     static_cast<unsigned long long>(firstWord))});
+    }
+    if (firstWord + count - 1 > kMaxWordAddress) {
+      return refuse({HexError::kAddressRange, "record runs past word address 0xFFFF"});
+    }
+
+    records_.push_back(
+        {static_cast<uint32_t>(firstWord), static_cast<uint32_t>(words_.size()), count});
+    for (uint32_t i = 0; i < count; ++i) {
+      words_.push_back(static_cast<uint16_t>(record.data[2 * i] | (record.data[2 * i + 1] << 8)));
+    }
+  }
+
+  open_ = true;
+  return status;
+}
+
+uint32_t HexFileReader::NextRecord(uint32_t& wordAddress, std::span<const uint16_t>& words) {
+  if (!open_ || next_ >= records_.size()) {
+    wordCount_ = 0;
+    return 0;
+  }
+  const Record& record = records_[next_++];
+  wordAddress_ = record.wordAddress;
+  wordCount_ = record.wordCount;
+  wordAddress = wordAddress_;
+  words = std::span<const uint16_t>(words_.data() + record.firstWord, record.wordCount);
+  return wordCount_;
+}
+
+void HexFileReader::Close() {
+  open_ = false;
+  records_.clear();
+  records_.shrink_to_fit();
+  words_.clear();
+  words_.shrink_to_fit();
+  next_ = 0;
+  wordAddress_ = 0;
+  wordCount_ = 0;
+}
+
+}  // namespace pic

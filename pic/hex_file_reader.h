@@ -1,0 +1,95 @@
+#pragma once
+
+// Intel HEX files for the PIC programmer, delivered record by record as 16-bit PIC words at PIC
+// word addresses (byte address / 2, each word low byte first in the file).
+//
+// Open reads and checks the whole file before anything can be sent, so that a bad file never
+// leaves half a program in the PIC: every line that starts with ':' must be a complete record of
+// hexadecimal digits with the length its byte count gives and a correct checksum. Type 00 records
+// are the data; type 01 ends it (what follows is not read); types 02 and 04 set the upper address
+// of the records after them; types 03 and 05 are skipped; other types are refused. Other lines
+// are skipped. Errors come back as values naming the file and the line.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pic/pic_reports.h"
+
+namespace pic {
+
+// Longest line taken, line end excluded. A longer line is refused rather than split.
+inline constexpr size_t kMaxLineLength = 511;
+
+enum class HexError {
+  kNone,
+  kOpenFailed,       // the system would not open the file; reason holds its text
+  kReadFailed,       // reading failed part way
+  kNotText,          // a NUL byte: not a text file
+  kLineTooLong,      // a line over kMaxLineLength characters
+  kBadDigit,         // a record character that is not a hexadecimal digit
+  kTruncatedRecord,  // fewer digits than the byte count announces
+  kRecordTooLong,    // more digits than the byte count announces
+  kChecksum,         // the record's bytes do not sum to 0
+  kUnknownType,      // a record type other than 00 to 05
+  kBadRecordLength,  // an end or address record of the wrong length for its type
+  kOddByteCount,     // a data record that does not hold whole words
+  kOddAddress,       // a data record that does not start on a word
+  kAddressRange,     // a data record outside the 16-bit word addresses the board takes
+  kTooManyWords,     // a data record of more than kMaxRecordWords words
+  kReportTooSmall,   // a data record whose data report does not fit the output report
+};
+
+struct HexStatus {
+  HexError error = HexError::kNone;
+  std::string fileName;  // the file's name without its folder, as the user picked it
+  uint32_t line = 0;     // 1-based line of the fault; 0 when no line is concerned
+  std::string reason;    // what is wrong, e.g. "checksum mismatch"
+
+  bool ok() const { return error == HexError::kNone; }
+  // "blink.hex: 12: checksum mismatch"; without the line number when there is none.
+  std::string Message() const;
+};
+
+class HexFileReader {
+ public:
+  // Reads and checks the whole file. `outputReportLength` is the board's output report length,
+  // report id included: a record whose data report would not fit it is refused. On success the
+  // reader is open and delivers the file's data records in file order; on failure it stays closed
+  // and the status says why.
+  HexStatus Open(const std::filesystem::path& path, size_t outputReportLength);
+
+  // Delivers the next data record: its word address and its words, which stay valid until the
+  // next call or Close. Returns the word count (at least 1), or 0 when every record has been
+  // delivered or the reader is closed; the out-parameters are left as they were then.
+  uint32_t NextRecord(uint32_t& wordAddress, std::span<const uint16_t>& words);
+
+  void Close();
+
+  bool isOpen() const { return open_; }
+  // Data records of the open file, and how many of them NextRecord has delivered: "k of total".
+  uint32_t dataRecordCount() const { return static_cast<uint32_t>(records_.size()); }
+  uint32_t recordsDelivered() const { return static_cast<uint32_t>(next_); }
+  // The record last delivered; wordCount is 0 at the end.
+  uint32_t wordAddress() const { return wordAddress_; }
+  uint32_t wordCount() const { return wordCount_; }
+
+ private:
+  struct Record {
+    uint32_t wordAddress;
+    uint32_t firstWord;  // index into words_
+    uint32_t wordCount;
+  };
+
+  bool open_ = false;
+  std::vector<Record> records_;
+  std::vector<uint16_t> words_;  // every record's words, back to back
+  size_t next_ = 0;
+  uint32_t wordAddress_ = 0;
+  uint32_t wordCount_ = 0;
+};
+
+}  // namespace pic

@@ -1,0 +1,55 @@
+// The Addr field as a control: its value, its notation flag, and input through the real window.
+
+#include "hexedit/hex_edit.h"
+
+#include <gtest/gtest.h>
+
+#include "kit/test_kit.h"
+
+using app::IDC_EDIT_ADDR;
+
+TEST(HexEditControl, ValueFollowsTheText) {
+  TestKit kit;
+  auto& w = kit.Start();
+  auto& edit = kit.Dialog().m_editAddr;
+  struct Case {
+    const char* text;
+    std::uint32_t value;
+    bool hex;
+  };
+  for (const Case c :
+       {Case{"10", 10, false}, Case{"0x10", 16, true}, Case{"1F", 31, true}, Case{"0x", 0, true},
+        Case{"", 0, false}, Case{"1f", 1, false}, Case{"0X10", 0, false}}) {
+    w.SetText(IDC_EDIT_ADDR, c.text);
+    EXPECT_EQ(edit.GetValue(), c.value) << c.text;
+    EXPECT_EQ(edit.IsHex(), c.hex) << c.text;
+  }
+  edit.SetValue(8188);
+  EXPECT_EQ(w.GetText(IDC_EDIT_ADDR), "0x1ffc");
+  EXPECT_EQ(edit.GetValue(), 8188u);
+  edit.SetValue(0);
+  EXPECT_EQ(w.GetText(IDC_EDIT_ADDR), "0x0000");
+  EXPECT_TRUE(edit.IsHex());
+}
+
+TEST(HexEditControl, TypingGoesThroughTheFilter) {
+  TestKit kit;
+  auto& w = kit.Start();
+  w.SetText(IDC_EDIT_ADDR, "");
+  w.Type(IDC_EDIT_ADDR, "0Xag-1");
+  EXPECT_EQ(w.GetText(IDC_EDIT_ADDR), "0xA1");
+  EXPECT_EQ(kit.Dialog().m_editAddr.GetValue(), 0xA1u);
+}
+
+TEST(HexEditControl, CtrlVWithTextThatWouldBreakTheNumberIsRefused) {
+  TestKit kit;
+  auto& w = kit.Start();
+  w.SetText(IDC_EDIT_ADDR, "12");
+  w.SetSel(IDC_EDIT_ADDR, 2, 2);
+  kit.host.SetClipboard("zz");
+  w.KeyDown(IDC_EDIT_ADDR, 'V', true);
+  EXPECT_EQ(w.GetText(IDC_EDIT_ADDR), "12");
+  kit.host.SetClipboard("3f");
+  w.KeyDown(IDC_EDIT_ADDR, 'V', true);
+  EXPECT_EQ(w.GetText(IDC_EDIT_ADDR), "123f");
+}

@@ -1,0 +1,61 @@
+#include "kit/test_kit.h"
+
+#include "app/resources.h"
+#include "app/stopwatch.h"
+#include "hidlink/hid_link.h"
+
+TestKit::TestKit() {
+  ui::SetResources(&app::ProgramResources());
+  ui::SetHost(&host);
+  ui::SetProcessClock(&clock);
+  clock.SetCounter(123'456'789);  // not zero, as on a machine that has been up a while
+  hidlink::HidLink::ResetForTests();
+  hidlink::HidLink::Attach(&bus);
+  app::Stopwatch::ResetProbeForTests();
+}
+
+TestKit::~TestKit() {
+  host.CloseAll();
+  dialog_.reset();
+  hidlink::HidLink::Attach(nullptr);
+  hidlink::HidLink::ResetForTests();
+  ui::SetProcessClock(nullptr);
+  ui::SetHost(nullptr);
+}
+
+int TestKit::AddBoard(std::string version, std::uint16_t outputLength, std::uint16_t inputLength) {
+  board = bus.AddBoard(std::move(version), outputLength, inputLength);
+  return board;
+}
+
+headless::HeadlessWindow& TestKit::Start() {
+  dialog_ = std::make_unique<app::Chid_testDlg>();
+  window_ = &host.Open(*dialog_);
+  return *window_;
+}
+
+std::vector<std::string> TestKit::Log() const {
+  return window_ ? window_->Items(app::IDC_LIST_LOG) : std::vector<std::string>{};
+}
+
+std::vector<std::vector<std::uint8_t>> TestKit::Sent() const {
+  std::vector<std::vector<std::uint8_t>> out;
+  for (const auto& e : bus.Trace()) {
+    if (e.toBoard) out.push_back(e.bytes);
+  }
+  return out;
+}
+
+std::vector<std::vector<std::uint8_t>> TestKit::Received() const {
+  std::vector<std::vector<std::uint8_t>> out;
+  for (const auto& e : bus.Trace()) {
+    if (!e.toBoard) out.push_back(e.bytes);
+  }
+  return out;
+}
+
+std::vector<std::string> TestKit::BoxTexts() const {
+  std::vector<std::string> out;
+  for (const auto& b : host.Boxes()) out.push_back(b.text);
+  return out;
+}
