@@ -51,7 +51,23 @@ const MessageMap<Chid_testDlg>& Chid_testDlg::GetMessageMap() {
     MessageMap<Chid_testDlg> m;
     m.OnSysCommand(&Chid_testDlg::OnSysCommand)
         .OnPaint(&Chid_testDlg::OnPaint)
-        .OnDestroy(&Chid_testDlg::OnDestroy);
+        .OnTimer(&Chid_testDlg::OnTimer)
+        .OnClicked(IDC_BUTTON_CONNECT, &Chid_testDlg::OnBnClickedConnect)
+        .OnClicked(IDC_BUTTON_STATUS, &Chid_testDlg::OnBnClickedStatus)
+        .OnClicked(IDC_BUTTON_CUT_FORWARD, &Chid_testDlg::OnBnClickedCutForward)
+        .OnClicked(IDC_BUTTON_MOTOR_ON, &Chid_testDlg::OnBnClickedMotorOn)
+        .OnClicked(IDC_BUTTON_MOTOR_OFF, &Chid_testDlg::OnBnClickedMotorOff)
+        .OnClicked(IDC_BUTTON_CUT_BACK, &Chid_testDlg::OnBnClickedCutBack)
+        .OnClicked(IDC_BUTTON_READ_PIC, &Chid_testDlg::OnBnClickedReadPic)
+        .OnClicked(IDC_BUTTON_PROGRAM_PIC, &Chid_testDlg::OnBnClickedProgramPic)
+        .OnClicked(IDC_BUTTON_ERASE_PIC, &Chid_testDlg::OnBnClickedErasePic)
+        .OnDestroy(&Chid_testDlg::OnDestroy)
+        .OnClicked(IDC_CHECK_BRAXO_MODE, &Chid_testDlg::OnBnClickedBraxoMode)
+        .OnClicked(IDC_BUTTON_PROGRAM, &Chid_testDlg::OnBnClickedProgram)
+        .OnCommand(IDC_EDIT_ADDR, Notification::SetFocus, &Chid_testDlg::OnEnSetfocusAddr)
+        .OnClicked(IDC_BUTTON_TEST_BUFFER, &Chid_testDlg::OnBnClickedTestBuffer)
+        .OnCommand(IDC_COMBO_PRESET, Notification::SelChange,
+                   &Chid_testDlg::OnCbnSelchangePreset);
     return m;
   }();
   return map;
@@ -79,9 +95,28 @@ bool Chid_testDlg::OnInitDialog() {
   m_nMotors = 255;
   UpdateData(false);
 
+  for (const auto& row : params::Presets()) m_comboPreset.AddString(row.entry);
+  m_comboPreset.SetCurSel(0);
+
+  ApplyPresetRow(0);
+  UpdateData(false);
+
+  for (auto entry : params::MotorOnPinEntries()) m_comboMotorOnPin.AddString(entry);
+  m_comboMotorOnPin.SetCurSel(0);
+
+  for (int i = m_comboStepMode.GetCount() - 1; i >= 0; --i) m_comboStepMode.DeleteString(i);
+  for (auto entry : params::StepModeEntries()) m_comboStepMode.AddString(entry);
+  m_comboStepMode.SetCurSel(0);
+
   if (hidlink::HidLink::FindDevice()) {
     m_checkConnected.SetCheck(1);
     m_bBoardPresent = 1;
+  }
+  if (m_bBoardPresent) {
+    m_editStepDuration.EnableWindow(true);
+    m_editDirDelay.EnableWindow(true);
+    m_checkBraxoMode.EnableWindow(true);
+    OnBnClickedConnect();
   }
 
   m_bPicNeedsReset = 1;
@@ -99,7 +134,6 @@ void Chid_testDlg::OnSysCommand(unsigned nID) {
 // Minimised windows are drawn by the window system with the icon the host gave them.
 void Chid_testDlg::OnPaint() {}
 
-void Chid_testDlg::OnDestroy() {}
 
 bool Chid_testApp::InitInstance() {
   Chid_testDlg dlg;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "hexedit/hex_edit.h"
+#include "params/parameter_tables.h"
 #include "ui/controls.h"
 #include "ui/data_exchange.h"
 #include "ui/dialog.h"
@@ -32,6 +33,39 @@ class Chid_testDlg : public ui::CDialog {
   void OnSysCommand(unsigned nID);
   void OnPaint();
   void OnDestroy();
+  void OnTimer(unsigned nIDEvent);
+
+  // Window state shared by the commands.
+  void AppendLog(std::string_view text);
+  void RequireJumperPosition(int pos);
+  // Discovery, then: true when the command may go on; otherwise the connect prompt waits for the
+  // board and the command ends.
+  bool ConnectOrPrompt();
+
+  // Parameter panel.
+  void FillPinList(ui::CComboBox& list, params::PinSetId set);
+  void ApplyPreset(int index);
+  // A preset row's values alone: no list selection, no data exchange.
+  void ApplyPresetRow(int index);
+  void OnCbnSelchangePreset();
+  void OnBnClickedBraxoMode();
+  void UpdateParameterControls();
+  void OnBnClickedConnect();
+  void OnBnClickedProgram();
+
+  // Test panel.
+  void OnBnClickedStatus();
+  void OnBnClickedMotorOn();
+  void OnBnClickedMotorOff();
+  void OnBnClickedCutForward();
+  void OnBnClickedCutBack();
+  void OnBnClickedTestBuffer();
+
+  // PIC programmer.
+  void OnBnClickedReadPic();
+  void OnBnClickedProgramPic();
+  void OnBnClickedErasePic();
+  void OnEnSetfocusAddr();
 
   // Control members.
   ui::CButton m_checkConnected;
@@ -43,7 +77,7 @@ class Chid_testDlg : public ui::CDialog {
   std::int32_t m_nDirDelay = 0;
   std::int32_t m_nBraxoMode = 0;
   std::int32_t m_nTimerChoice = 0;
-  std::int32_t m_nBoardGeneration = -1;  // not identified until a Connect reads the version
+  std::int32_t m_nBoardGeneration = params::kGenerationUnknown;
   ui::CComboBox m_comboStep1;
   ui::CComboBox m_comboStep2;
   ui::CComboBox m_comboStep3;
@@ -75,6 +109,13 @@ class Chid_testDlg : public ui::CDialog {
   std::uint32_t m_nCutRepeat = 1;
   hexedit::CHexEdit m_editAddr;
   std::uint8_t m_nJumperPos = 0;
+
+  // Set once a Connect has run the enable rules; from then on presets keep them true.
+  bool m_bRulesApplied = false;
+
+ private:
+  // A tick that arrives while an earlier one still runs (its box or its Connect) does nothing.
+  bool m_bInTimer = false;
 
  protected:
   bool ProcessMessage(const ui::Message& message) override;
