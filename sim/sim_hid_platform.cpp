@@ -64,6 +64,7 @@ std::vector<int> SimHidPlatform::PresentDevices() const {
 }
 
 bool SimHidPlatform::OpenDeviceSet() {
+  ++discoveries_;
   snapshot_.clear();
   snapshotOpen_ = deviceSetAvailable_;
   if (!deviceSetAvailable_) return Fail(kErrInvalidHandle);

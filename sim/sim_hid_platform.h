@@ -68,8 +68,9 @@ class SimHidPlatform final : public hidlink::HidPlatform {
   void ClearTrace() { trace_.clear(); }
   // Called for every traced report as it crosses the bus.
   void SetTraceSink(std::function<void(const TraceEntry&)> sink) { sink_ = std::move(sink); }
-  // Number of writes that reached any device.
+  // Number of writes that reached any device, and of discoveries (device set snapshots).
   int WriteCount() const { return writes_; }
+  int DiscoveryCount() const { return discoveries_; }
 
   // HidPlatform.
   bool OpenDeviceSet() override;
@@ -134,6 +135,7 @@ class SimHidPlatform final : public hidlink::HidPlatform {
   std::vector<TraceEntry> trace_;
   std::function<void(const TraceEntry&)> sink_;
   int writes_ = 0;
+  int discoveries_ = 0;
 };
 
 }  // namespace sim
