@@ -137,9 +137,10 @@ TEST(BoardGuard, UnpluggedAfterFoundStaysConnectedWithoutAPrompt) {
   w.Click(IDC_BUTTON_CONNECT);
   EXPECT_EQ(w.GetCheck(IDC_CHECK_CONNECTED), 1);
   EXPECT_EQ(PromptOf(kit), nullptr);
+  const auto before = kit.Log().size();
   w.Click(IDC_BUTTON_STATUS);
   EXPECT_FALSE(hidlink::HidLink::connected);
-  EXPECT_EQ(kit.Log().size(), 2u);  // it still logs what the buffer holds
+  EXPECT_EQ(kit.Log().size(), before + 2);  // it still logs what the buffer holds
 }
 
 TEST(Jumper, AskedOncePerChangeAndTheAddrFieldResets) {
