@@ -198,6 +198,18 @@ class HeadlessHost final : public ui::Host {
   int WaitCursorDepth() const { return cursorDepth_; }
   int WaitCursorsShown() const { return waitCursors_; }
 
+  // Progress of long runs: every value shown, in order; the last one is what the user sees.
+  struct Progress {
+    std::uint32_t done = 0;
+    std::uint32_t total = 0;
+    friend bool operator==(const Progress&, const Progress&) = default;
+  };
+  const std::vector<Progress>& ProgressShown() const { return progress_; }
+  std::optional<Progress> LastProgress() const {
+    if (progress_.empty()) return std::nullopt;
+    return progress_.back();
+  }
+
   std::vector<HeadlessWindow*> Windows();
 
   // Host.
@@ -208,6 +220,9 @@ class HeadlessHost final : public ui::Host {
                                              std::string_view pattern) override;
   ui::CursorToken SetWaitCursor() override;
   void RestoreCursor(ui::CursorToken token) override;
+  void ShowProgress(std::uint32_t done, std::uint32_t total) override {
+    progress_.push_back({done, total});
+  }
   bool OpenClipboard() override;
   void CloseClipboard() override { clipboardOpen_ = false; }
   bool IsClipboardTextAvailable() const override { return clipboard_.has_value(); }
@@ -241,6 +256,7 @@ class HeadlessHost final : public ui::Host {
   bool clipboardLocked_ = false;
   int cursorDepth_ = 0;
   int waitCursors_ = 0;
+  std::vector<Progress> progress_;
   bool reaping_ = false;
 };
 

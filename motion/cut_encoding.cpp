@@ -73,9 +73,9 @@ bool FillStepData(std::span<uint8_t> report, size_t outputReportLength, StepPair
 }
 
 uint64_t StepDataReportCount(uint32_t steps, size_t outputReportLength) {
-  const uint64_t pairsPerReport = StepDataBytes(outputReportLength) / 2;
-  if (pairsPerReport == 0) return 0;
-  return (uint64_t{steps} + pairsPerReport - 1) / pairsPerReport;
+  const uint64_t dataBytes = StepDataBytes(outputReportLength);
+  if (dataBytes == 0) return 0;
+  return (2 * uint64_t{steps} + dataBytes - 1) / dataBytes;
 }
 
 QCutResult EncodeQCut(std::span<uint8_t> report, size_t outputReportLength, uint64_t period,

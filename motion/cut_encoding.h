@@ -54,11 +54,11 @@ StepPair CutStepPair(CutDirection direction, uint32_t rate, int timerChoice, uin
 // Byte 0 is not touched. Returns false and writes nothing when the buffer is shorter than L.
 bool FillStepData(std::span<uint8_t> report, size_t outputReportLength, StepPair pair);
 
-// How many copies of the step data report carry N step pairs. Counted in whole pairs per report,
-// D / 2, so that an odd D (an even report length, up to 256) never splits a pair across two
-// reports or leaves the last pair out; for even D this is (2N + D - 1) / D. 0 when a report
-// cannot hold one pair (D < 2). 64-bit: with D = 2 the count equals N and for any N up to
-// 2^32 - 1 no intermediate overflows.
+// How many copies of the step data report follow a 'c' of N steps: (2N + D - 1) / D, the fewest
+// reports of D data bytes that hold 2N bytes. The board counts the reports it expects the same way,
+// so any other number would make it take a step data report for a command or the reverse. For an
+// odd D a report ends on a period byte and the next one starts with one again. 0 when a report
+// has no data byte (D = 0). 64-bit: 2N does not fit 32 bits for N above 2^31 - 1.
 uint64_t StepDataReportCount(uint32_t steps, size_t outputReportLength);
 
 // Longest step period a 'q' command can carry: 31 slots of 16 ticks minus 16.
@@ -84,15 +84,14 @@ QCutResult EncodeQCut(std::span<uint8_t> report, size_t outputReportLength, uint
 
 // How long a board may stay busy before a cut run stops waiting for it.
 //
-// A cut lasts steps x period ticks x tick length. The 'c' command carries the step count in one
-// byte and each step pair carries its period in one byte, and the ticks are at most 100 us long,
-// so no 'c' cut can ask for more than 255 x 255 x 100 us = 6.5025 s. That bound is reachable: a
-// failed field check does not stop a run, so "# Step" and "Step rate" may be out of range. Within
-// the checked ranges (N <= 128, R <= 127) every form and timer gives at most 12.7 ms a step
+// A cut lasts steps x period ticks x tick length. A run sends nothing unless every field passed
+// its check (N <= 128, R <= 127), and then every form and timer gives at most 12.7 ms a step
 // (P ticks x tick = R x 100 us; Back sends R ticks at ticks of at most 100 us; periods above 255
-// at 50 kHz wrap to at most 255 x 20 us), so 128 x 12.7 ms = 1.6256 s. A 'q' command carries a
-// period of at most 480 ticks (48 ms at 10 kHz) and no step count. About three times the 6.5 s
-// bound leaves room for USB transfers and slow firmware.
+// at 50 kHz wrap to at most 255 x 20 us), so 128 x 12.7 ms = 1.6256 s. Even values out of
+// those ranges could not ask for more than 255 x 255 x 100 us = 6.5025 s: the 'c' command
+// carries the step count in one byte and each step pair its period in one byte. A 'q'
+// command carries a period of at most 480 ticks (48 ms at 10 kHz) and no step count. About three
+// times the 6.5 s bound leaves room for USB transfers and slow firmware.
 inline constexpr uint32_t kMaxBoardBusyMs = 20000;
 
 // Nominal duration of a cut of `steps` steps at `periodTicks` ticks a step, in microseconds.

@@ -127,17 +127,19 @@ TEST(CutEncodingTest, StepDataReportCount) {
       {96, 65, 3},
       {32, 65, 1},
       {33, 65, 2},
-      // Odd D: whole pairs only, 3 per report of 7 data bytes.
-      {7, 8, 3},
+      // Odd D counts bytes, not whole pairs: 14 bytes fill two reports of 7.
+      {7, 8, 2},
       {3, 8, 1},
-      // A report that cannot hold one pair carries no cut.
-      {5, 2, 0},
-      {5, 1, 0},
+      {4, 8, 2},
+      {128, 256, 2},  // D = 255
+      {127, 256, 1},
+      {5, 2, 10},  // one data byte a report
+      {5, 1, 0},   // no data byte at all
       {5, 0, 0},
       // 2N does not fit in 32 bits here.
       {kMaxSteps, 3, kMaxSteps},
       {kMaxSteps, 65, 134217728},
-      {kMaxSteps, 256, 33818641},
+      {kMaxSteps, 256, 33686018},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(motion::StepDataReportCount(c.steps, c.length), c.count)
@@ -145,13 +147,13 @@ TEST(CutEncodingTest, StepDataReportCount) {
   }
 }
 
-TEST(CutEncodingTest, StepDataReportsCarryAllPairsForEvenDataLength) {
-  // For even D the whole-pair count is the plain byte count (2N + D - 1) / D.
-  for (size_t length : {3u, 9u, 17u, 65u, 255u}) {
+TEST(CutEncodingTest, StepDataReportsAreTheFewestThatHoldEveryStepPair) {
+  for (size_t length = 2; length <= 256; ++length) {
     const uint64_t d = length - 1;
-    for (uint32_t steps : {1u, 2u, 63u, 64u, 65u, 128u, 255u}) {
-      EXPECT_EQ(motion::StepDataReportCount(steps, length), (2ull * steps + d - 1) / d)
-          << "N " << steps << " L " << length;
+    for (uint32_t steps : {1u, 2u, 63u, 64u, 65u, 127u, 128u, 255u}) {
+      const uint64_t count = motion::StepDataReportCount(steps, length);
+      EXPECT_GE(count * d, 2ull * steps) << "N " << steps << " L " << length;
+      EXPECT_LT((count - 1) * d, 2ull * steps) << "N " << steps << " L " << length;
     }
   }
 }
