@@ -7,6 +7,9 @@
 #if defined(__linux__)
 #include "hidlink/linux/linux_hid_platform.h"
 #endif
+#if defined(_WIN32)
+#include "hidlink/windows/windows_hid_platform.h"
+#endif
 
 namespace app {
 
@@ -19,10 +22,44 @@ std::string SimulatedVersionFor(std::string_view name) {
   return std::string(name);
 }
 
+namespace {
+
+enum class Match { kNo, kYes, kMissingValue };
+
+// Option `name` at args[i], written "--name VALUE" or "--name=VALUE"; moves i past its value.
+Match OptionValue(std::span<const std::string_view> args, std::size_t& i, std::string_view name,
+                  std::string& value) {
+  const std::string_view a = args[i];
+  if (a == name) {
+    if (i + 1 >= args.size()) return Match::kMissingValue;
+    value = std::string(args[++i]);
+    return Match::kYes;
+  }
+  if (a.size() > name.size() && a.starts_with(name) && a[name.size()] == '=') {
+    value = std::string(a.substr(name.size() + 1));
+    return Match::kYes;
+  }
+  return Match::kNo;
+}
+
+}  // namespace
+
+bool AsksForBatch(std::span<const std::string_view> args) {
+  for (const auto a : args) {
+    if (a == "--batch" || a == "--batch-file" || a.starts_with("--batch=") ||
+        a.starts_with("--batch-file=")) {
+      return true;
+    }
+  }
+  return false;
+}
+
 ParsedOptions ParseOptions(std::span<const std::string_view> args) {
   ProgramOptions o;
+  bool waitBoardGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
+    std::string value;
     if (a == "--help" || a == "-h") {
       o.help = true;
     } else if (a == "--version") {
@@ -35,15 +72,52 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
       const auto name = a.substr(11);
       if (name.empty()) return {std::nullopt, "--simulate= needs a generation or a version text"};
       o.simulatedVersion = SimulatedVersionFor(name);
-    } else if (a == "--screenshot") {
-      if (i + 1 >= args.size()) return {std::nullopt, "--screenshot needs a file name"};
-      o.screenshotPath = std::string(args[++i]);
-    } else if (a.starts_with("--screenshot=")) {
-      o.screenshotPath = std::string(a.substr(13));
-      if (o.screenshotPath.empty()) return {std::nullopt, "--screenshot needs a file name"};
+    } else if (a == "--yes") {
+      o.yes = true;
+    } else if (const Match m = OptionValue(args, i, "--screenshot", value); m != Match::kNo) {
+      if (m == Match::kMissingValue || value.empty()) {
+        return {std::nullopt, "--screenshot needs a file name"};
+      }
+      o.screenshotPath = value;
+    } else if (const Match m = OptionValue(args, i, "--batch", value); m != Match::kNo) {
+      if (m == Match::kMissingValue) return {std::nullopt, "--batch needs the commands to run"};
+      o.batch = value;
+    } else if (const Match m = OptionValue(args, i, "--batch-file", value); m != Match::kNo) {
+      if (m == Match::kMissingValue || value.empty()) {
+        return {std::nullopt, "--batch-file needs a file name"};
+      }
+      o.batchFile = value;
+    } else if (const Match m = OptionValue(args, i, "--trace", value); m != Match::kNo) {
+      if (m == Match::kMissingValue || value.empty()) {
+        return {std::nullopt, "--trace needs a file name"};
+      }
+      o.tracePath = value;
+    } else if (const Match m = OptionValue(args, i, "--wait-board", value); m != Match::kNo) {
+      // Whole seconds, at most a day.
+      std::uint32_t seconds = 0;
+      bool good = m == Match::kYes && !value.empty() && value.size() <= 5;
+      for (char c : value) {
+        good = good && c >= '0' && c <= '9';
+        if (good) seconds = seconds * 10 + static_cast<std::uint32_t>(c - '0');
+      }
+      if (!good || seconds > 86400) {
+        return {std::nullopt, "--wait-board needs a number of seconds from 0 to 86400"};
+      }
+      o.waitBoardSeconds = seconds;
+      waitBoardGiven = true;
     } else {
       return {std::nullopt, "unknown option: " + std::string(a)};
     }
+  }
+  if (o.batch && !o.batchFile.empty()) {
+    return {std::nullopt, "--batch and --batch-file cannot be used together"};
+  }
+  if (!o.BatchMode()) {
+    if (o.yes)
+      return {std::nullopt, "--yes answers a batch's erase confirmation: it needs --batch"};
+    if (waitBoardGiven) return {std::nullopt, "--wait-board is for batch mode: it needs --batch"};
+  } else if (!o.screenshotPath.empty()) {
+    return {std::nullopt, "--screenshot needs the window: it cannot be used with a batch"};
   }
   return {o, {}};
 }
@@ -62,8 +136,29 @@ std::string HelpText(std::string_view programName) {
          "                       zbk1, zbk2 (the default), zbk3, none (no board), or any\n"
          "                       version text the board should answer\n"
          "  --screenshot FILE    save a picture of the main window to FILE (PNG) and exit\n"
+         "  --trace FILE         write every report sent to and received from the board to\n"
+         "                       FILE, with the time in microseconds, in hexadecimal\n"
+         "  --batch \"CMD; ...\"  run the dialog's commands without the window: log lines\n"
+         "                       go to standard output, message boxes to standard error\n"
+         "  --batch-file FILE    the same with the commands in FILE, one a line, # comments\n"
+         "  --yes                in a batch, confirm erasing the PIC (erase-pic)\n"
+         "  --wait-board SECONDS in a batch, wait up to SECONDS for the board to be plugged in\n"
          "  --version            print the version and exit\n"
-         "  --help               print this help and exit\n";
+         "  --help               print this help and exit\n"
+         "\n"
+         "Batch commands: connect, status, motor-on, motor-off, cut-forward, cut-back,\n"
+         "program-zbk, read-pic [ADDR], program-pic FILE, erase-pic, preset NAME, show,\n"
+         "wait MS, set FIELD VALUE. Fields: steps, rate, motors, repeat, step-duration,\n"
+         "dir-delay, braxo on|off, timer 10|20|50, step1..step4 and dir1..dir4 (a pin such as\n"
+         "Pin5(D3) or 5), motor-on-pin Pin1|Pin17, active-high on|off, step-mode (Full step,\n"
+         "1/2 step ... 1/16 step), pic-rev-a on|off, addr (decimal or 0x hexadecimal).\n"
+         "Every command is checked before any runs; the batch stops at the first failure.\n"
+         "Example: " +
+         p +
+         " --simulate --batch \"connect; program-pic blink.hex; read-pic 0\"\n"
+         "\n"
+         "Exit status: 0 every command ran; 1 a command reported a failure; 2 no board was\n"
+         "found; 3 bad options or a bad batch (nothing was run).\n";
 }
 
 std::unique_ptr<hidlink::HidPlatform> MakePlatform(const ProgramOptions& options) {
@@ -78,6 +173,8 @@ std::unique_ptr<hidlink::HidPlatform> MakePlatform(const ProgramOptions& options
   }
 #if defined(__linux__)
   return std::make_unique<hidlink::LinuxHidPlatform>();
+#elif defined(_WIN32)
+  return std::make_unique<hidlink::WindowsHidPlatform>();
 #else
   return nullptr;
 #endif

@@ -170,6 +170,7 @@ int HeadlessWindow::AddString(int id, std::string_view text) {
   const int index = static_cast<int>(pos - c->items.begin());
   c->items.insert(pos, std::string(text));
   if (c->curSel >= index) ++c->curSel;
+  host_.ItemInserted(*this, id, index, text);
   return index;
 }
 
@@ -181,6 +182,7 @@ int HeadlessWindow::InsertString(int id, int index, std::string_view text) {
   if (index == -1) index = count;
   c->items.insert(c->items.begin() + index, std::string(text));
   if (c->curSel >= index) ++c->curSel;
+  host_.ItemInserted(*this, id, index, text);
   return index;
 }
 
@@ -307,7 +309,7 @@ void HeadlessWindow::Clear(int id) {
 }
 
 void HeadlessWindow::SetTimer(int timerId, unsigned periodMs) {
-  timers_[timerId] = Timer{periodMs, host_.clock_.CounterUs() + std::int64_t{periodMs} * 1000};
+  timers_[timerId] = Timer{periodMs, host_.clock_.NowUs() + std::int64_t{periodMs} * 1000};
 }
 
 unsigned HeadlessWindow::TimerPeriod(int timerId) const {
@@ -425,11 +427,12 @@ void HeadlessWindow::Type(int id, std::string_view text) {
   host_.Reap();
 }
 
-void HeadlessWindow::KeyDown(int id, int key, bool ctrl) {
+void HeadlessWindow::KeyDown(int id, int key, bool ctrl, bool shift) {
+  constexpr int kInsert = 0x2D;
   auto* c = Find(id);
   if (!TakesInput(c)) return;
   if (c->hook) {
-    const auto d = c->hook->PreTranslateKey({ui::KeyMessage::KeyDown, key, 0, ctrl, false});
+    const auto d = c->hook->PreTranslateKey({ui::KeyMessage::KeyDown, key, 0, ctrl, shift});
     if (d.verdict == ui::KeyVerdict::Swallow) return;
   }
   if (IsEdit(c)) {
@@ -437,7 +440,10 @@ void HeadlessWindow::KeyDown(int id, int key, bool ctrl) {
     if (ctrl && key == 'C') Copy(id);
     if (ctrl && key == 'V') Paste(id);
     if (ctrl && key == 'Z') Undo(id);
-    if (!ctrl && key == ui::VK_DELETE && !IsReadOnly(id)) {
+    if (ctrl && !shift && key == kInsert) Copy(id);
+    if (shift && !ctrl && key == kInsert) Paste(id);
+    if (shift && !ctrl && key == ui::VK_DELETE) Cut(id);
+    if (!ctrl && !shift && key == ui::VK_DELETE && !IsReadOnly(id)) {
       if (c->selStart == c->selEnd && c->selEnd < static_cast<int>(c->text.size())) c->selEnd++;
       EditReplace(id, "", true);
     }
@@ -572,7 +578,7 @@ void HeadlessHost::CloseAll() {
 }
 
 void HeadlessHost::AdvanceTime(std::int64_t ms) {
-  const std::int64_t end = clock_.CounterUs() + ms * 1000;
+  const std::int64_t end = clock_.NowUs() + ms * 1000;
   while (true) {
     // The earliest timer due by the end.
     HeadlessWindow* window = nullptr;
@@ -589,15 +595,17 @@ void HeadlessHost::AdvanceTime(std::int64_t ms) {
       }
     }
     if (!window) break;
-    if (due > clock_.CounterUs()) clock_.AdvanceUs(due - clock_.CounterUs());
+    const std::int64_t now = clock_.NowUs();
+    if (due > now) clock_.SleepUs(due - now);
     auto& t = window->timers_[timerId];
     // A handler that ran long delays the next tick; ticks do not pile up.
-    t.dueUs = std::max(t.dueUs + std::int64_t{t.periodMs} * 1000, clock_.CounterUs() + 1);
+    t.dueUs = std::max(t.dueUs + std::int64_t{t.periodMs} * 1000, clock_.NowUs() + 1);
     window->dialog_->Dispatch(
         {ui::MsgKind::Timer, 0, Notification::Clicked, static_cast<unsigned>(timerId)});
     Reap();
   }
-  if (end > clock_.CounterUs()) clock_.AdvanceUs(end - clock_.CounterUs());
+  const std::int64_t now = clock_.NowUs();
+  if (end > now) clock_.SleepUs(end - now);
 }
 
 int HeadlessHost::ShowBox(std::string_view text, std::string_view caption, unsigned type) {
@@ -605,11 +613,17 @@ int HeadlessHost::ShowBox(std::string_view text, std::string_view caption, unsig
   if (!answers_.empty()) {
     box.answer = answers_.front();
     answers_.pop_front();
+  } else if (answerer_) {
+    box.answer = answerer_(box);
   }
   if ((type & ui::MB_TYPEMASK) == ui::MB_OK) box.answer = ui::IDOK;
   if (whileBoxOpen_) whileBoxOpen_(box);
   boxes_.push_back(box);
   return box.answer;
+}
+
+void HeadlessHost::ItemInserted(HeadlessWindow& window, int id, int index, std::string_view text) {
+  if (itemInserted_) itemInserted_(window, id, index, text);
 }
 
 int HeadlessHost::AppMessageBox(std::string_view text, unsigned type) {

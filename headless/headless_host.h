@@ -46,7 +46,8 @@ class HeadlessWindow final : public ui::WindowPort {
   void Focus(int id);
   // Types characters into the focused edit (it takes the focus first).
   void Type(int id, std::string_view text);
-  void KeyDown(int id, int key, bool ctrl = false);
+  // Shift+Insert pastes, Ctrl+Insert copies and Shift+Delete cuts, as in a standard edit.
+  void KeyDown(int id, int key, bool ctrl = false, bool shift = false);
   void PressEnter();
   void PressEscape();
   void SysCommand(unsigned command);
@@ -153,7 +154,9 @@ class HeadlessWindow final : public ui::WindowPort {
 
 class HeadlessHost final : public ui::Host {
  public:
-  explicit HeadlessHost(ui::VirtualClock& clock) : clock_(clock) {}
+  // Timers run on `clock`: a virtual clock in tests, which AdvanceTime moves on at no cost, or
+  // the system clock, on which AdvanceTime sleeps until each tick is due.
+  explicit HeadlessHost(ui::Clock& clock) : clock_(clock) {}
   ~HeadlessHost() override;
 
   // Creates the dialog's window and runs OnInitDialog, without a modal loop: the caller acts as
@@ -169,6 +172,11 @@ class HeadlessHost final : public ui::Host {
   const std::vector<ShownBox>& Boxes() const { return boxes_; }
   void ClearBoxes() { boxes_.clear(); }
   void QueueAnswer(int answer) { answers_.push_back(answer); }
+  // Chooses the answer to a box when the queue is empty (default without one: IDOK). Boxes with
+  // an OK button only are answered IDOK whatever it says.
+  void SetAnswerer(std::function<int(const ShownBox&)> answerer) {
+    answerer_ = std::move(answerer);
+  }
   // Runs while a box is open, as a modal loop would let timers and other messages through.
   void SetWhileBoxOpen(std::function<void(const ShownBox&)> callback) {
     whileBoxOpen_ = std::move(callback);
@@ -212,6 +220,12 @@ class HeadlessHost final : public ui::Host {
 
   std::vector<HeadlessWindow*> Windows();
 
+  // Called for every entry added to a list or combo box of any window, once it is in: the
+  // window, the control, the entry's index and its text.
+  using ItemInsertedCallback =
+      std::function<void(HeadlessWindow&, int id, int index, std::string_view text)>;
+  void SetItemInserted(ItemInsertedCallback callback) { itemInserted_ = std::move(callback); }
+
   // Host.
   int RunModal(ui::CDialog& dialog, ui::CDialog* owner) override;
   bool CreateModeless(ui::CDialog& dialog, ui::CDialog* owner) override;
@@ -238,12 +252,15 @@ class HeadlessHost final : public ui::Host {
   HeadlessWindow* WindowOf(ui::CDialog* dialog);
   HeadlessWindow& Create(ui::CDialog& dialog, ui::CDialog* owner, bool modal);
   void Destroy(HeadlessWindow& window);
+  void ItemInserted(HeadlessWindow& window, int id, int index, std::string_view text);
 
-  ui::VirtualClock& clock_;
+  ui::Clock& clock_;
   std::vector<std::unique_ptr<HeadlessWindow>> windows_;
   std::vector<ShownBox> boxes_;
   std::deque<int> answers_;
   std::function<void(const ShownBox&)> whileBoxOpen_;
+  std::function<int(const ShownBox&)> answerer_;
+  ItemInsertedCallback itemInserted_;
   std::vector<int> modals_;
   std::function<void(HeadlessWindow&)> modalDriver_;
   std::deque<std::optional<std::string>> fileAnswers_;

@@ -106,8 +106,13 @@ void HidLink::OpenReadChannel(const std::string& path) {
 
 bool HidLink::Send() {
   outReport[0] = 0;
-  if (writeHandle == kInvalidHandle || !platform ||
-      !platform->Write(writeHandle, outReport.data(), OutputLength())) {
+  const bool written = writeHandle != kInvalidHandle && platform &&
+                       platform->Write(writeHandle, outReport.data(), OutputLength());
+  if (traceSink) {
+    traceSink(written ? TraceEvent::kSent : TraceEvent::kWriteFailed,
+              std::span<const std::uint8_t>(outReport.data(), OutputLength()));
+  }
+  if (!written) {
     CloseAll();
     connected = false;
     return false;
@@ -130,6 +135,15 @@ void HidLink::ReadReport() {
       platform->StartRead(readHandle, inReport.data(), InputLength())) {
     result = platform->WaitRead(readHandle, kReadTimeoutMs);
     if (result == WaitResult::TimedOut) platform->CancelRead(readHandle);
+  }
+  if (traceSink) {
+    if (result == WaitResult::Completed) {
+      traceSink(TraceEvent::kReceived,
+                std::span<const std::uint8_t>(inReport.data(), InputLength()));
+    } else {
+      traceSink(
+          result == WaitResult::TimedOut ? TraceEvent::kReadTimedOut : TraceEvent::kReadFailed, {});
+    }
   }
   if (result != WaitResult::Completed) {
     CloseAll();

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,8 +23,21 @@ inline constexpr std::uint32_t kReadTimeoutMs = 6000;
 inline constexpr std::uint16_t kMinOutputReportLength = 11;
 inline constexpr std::uint16_t kMinInputReportLength = 9;
 
+// What a trace sink hears of: a report written or refused by the platform, a report read, or a
+// read that ended without one.
+enum class TraceEvent {
+  kSent,          // the bytes went out
+  kWriteFailed,   // the bytes were to go out, but the write failed or the link was closed
+  kReceived,      // the bytes came in
+  kReadTimedOut,  // no reply within the time limit; no bytes
+  kReadFailed,    // the read could not be started or waited for; no bytes
+};
+using TraceSink = std::function<void(TraceEvent event, std::span<const std::uint8_t> bytes)>;
+
 struct HidLink {
   static inline HidPlatform* platform = nullptr;
+  // Hears every report at the platform boundary, whatever the platform; none by default.
+  static inline TraceSink traceSink;
 
   static inline Handle deviceHandle = kInvalidHandle;
   static inline Handle writeHandle = kInvalidHandle;
@@ -34,6 +49,7 @@ struct HidLink {
 
   // Uses `p` for every later call; the platform must outlive the link's use.
   static void Attach(HidPlatform* p) { platform = p; }
+  static void SetTraceSink(TraceSink sink) { traceSink = std::move(sink); }
   // Back to the state before the first discovery (handles are forgotten, not closed).
   static void ResetForTests();
 

@@ -18,9 +18,13 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
-  // A batch needs no window system, so Qt is not started for one: it runs without a display.
+  // A batch, the help and the version need no window system, so Qt is not started for them:
+  // they work without a display. Everything else may carry Qt's own options.
+  const auto plain = app::ParseOptions(args);
+  const bool windowless =
+      app::AsksForBatch(args) || (plain.options && (plain.options->help || plain.options->version));
   std::optional<QApplication> application;
-  if (!app::AsksForBatch(args)) {
+  if (!windowless) {
     application.emplace(argc, argv);  // takes Qt's own options out of argv
     args.assign(argv + 1, argv + argc);
   }

@@ -1,0 +1,474 @@
+#include "batch/batch_runner.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/resource_ids.h"
+#include "app/resources.h"
+#include "batch/wire_trace.h"
+#include "hidlink/hid_link.h"
+#include "params/parameter_tables.h"
+#include "ui/data_exchange.h"
+#include "ui/resources.h"
+
+namespace batch {
+
+namespace {
+
+using headless::ShownBox;
+using hidlink::HidLink;
+
+// What the cut runs log when the board stays busy; the run ends there.
+constexpr std::string_view kNotIdleLine = "Board not idle: run stopped";
+
+constexpr std::string_view kProgram = "zbk-utility: ";
+
+// The headless host is the program's host for the length of a run.
+struct HostScope {
+  explicit HostScope(ui::Host* host) { ui::SetHost(host); }
+  ~HostScope() { ui::SetHost(nullptr); }
+  HostScope(const HostScope&) = delete;
+  HostScope& operator=(const HostScope&) = delete;
+};
+
+std::string Quoted(std::string_view s) {
+  return "\"" + std::string(s) + "\"";
+}
+
+std::string Place(const Command& c) {
+  return c.where + " " + Quoted(c.text);
+}
+
+std::string LoadString(int id) {
+  return ui::GetResources().LoadString(id);
+}
+
+bool IsDataExchangeMessage(std::string_view text) {
+  const std::string_view range = ui::kParseIntRangeText;
+  const std::string_view rangeStart = range.substr(0, range.find("%1"));
+  return text == ui::kParseUIntText || text == ui::kParseIntText || text.starts_with(rangeStart);
+}
+
+bool IsDurationRefusal(std::string_view text) {
+  return text == params::DurationRangeMessage(params::DurationField::kStepDuration) ||
+         text == params::DurationRangeMessage(params::DurationField::kDirDelay);
+}
+
+std::filesystem::path PathFromUtf8(const std::string& text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+void WriteLine(std::FILE* stream, std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), stream);
+  std::fputc('\n', stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+BatchOutput StdioOutput() {
+  return {[](std::string_view line) { WriteLine(stdout, line); },
+          [](std::string_view line) { WriteLine(stderr, line); }};
+}
+
+std::string FormatBox(const ShownBox& box) {
+  std::string out = "[" + box.caption + "] ";
+  std::string_view text = box.text;
+  bool first = true;
+  while (true) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!first) out += line.empty() ? "\n" : "\n  ";
+    out += line;
+    first = false;
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  out += " -> ";
+  out += box.answer == ui::IDOK       ? "OK"
+         : box.answer == ui::IDCANCEL ? "Cancel"
+                                      : std::to_string(box.answer);
+  return out;
+}
+
+BatchRunner::BatchRunner(ui::Clock& clock, RunSettings settings, BatchOutput output)
+    : clock_(clock), settings_(settings), output_(std::move(output)) {}
+
+int BatchRunner::Answer(const ShownBox& box) const {
+  // Only the erase asks a question; it is answered as the operator said. Any other question
+  // (there is none today) is declined.
+  if (box.text == LoadString(app::IDS_CONFIRM_ERASE)) {
+    return settings_.yes ? ui::IDOK : ui::IDCANCEL;
+  }
+  return ui::IDCANCEL;
+}
+
+int BatchRunner::Run(std::span<const Command> commands) {
+  headless::HeadlessHost host(clock_);
+  HostScope scope(&host);
+  host.SetAnswerer([this](const ShownBox& box) { return Answer(box); });
+  host.SetWhileBoxOpen([this](const ShownBox& box) {
+    boxes_.push_back(box);
+    output_.err(FormatBox(box));
+  });
+  app::Chid_testDlg dlg;
+  host.SetItemInserted(
+      [this, &dlg](headless::HeadlessWindow& window, int id, int, std::string_view text) {
+        if (&window.Dialog() != &dlg || id != app::IDC_LIST_LOG) return;
+        log_.emplace_back(text);
+        output_.out(text);
+      });
+  host_ = &host;
+  dlg_ = &dlg;
+  // The dialog opens as the window does: discovery, and Connect when the board is there.
+  window_ = &host.Open(dlg);
+
+  int status = app::kExitOk;
+  for (const Command& c : commands) {
+    boxes_.clear();
+    log_.clear();
+    status = RunOne(c);
+    if (status != app::kExitOk) break;
+  }
+
+  // Closing asks for the jumper back in normal position after a PIC command, as the window does.
+  window_->PressEscape();
+  host.CloseAll();
+  host.SetItemInserted(nullptr);
+  host.SetWhileBoxOpen(nullptr);
+  host.SetAnswerer(nullptr);
+  host_ = nullptr;
+  window_ = nullptr;
+  dlg_ = nullptr;
+  return status;
+}
+
+int BatchRunner::RunOne(const Command& c) {
+  switch (c.verb) {
+    case Verb::kShow:
+      Show();
+      return app::kExitOk;
+    case Verb::kWait:
+      // Time passes as in the window: the connect prompt's timer ticks meanwhile.
+      host_->AdvanceTime(c.number);
+      return app::kExitOk;
+    case Verb::kSet:
+      return Set(c);
+    case Verb::kPreset:
+      return Preset(c);
+    default:
+      return BoardCommand(c);
+  }
+}
+
+int BatchRunner::Refuse(const Command& c, const std::string& why) {
+  output_.err(std::string(kProgram) + Place(c) + ": " + why + "; the batch stops here");
+  return app::kExitFailure;
+}
+
+std::string BatchRunner::FailureSeen() const {
+  for (const auto& box : boxes_) {
+    if (IsDataExchangeMessage(box.text)) return "a field failed its check";
+    if (IsDurationRefusal(box.text)) return "the parameters were refused";
+    if (box.caption == LoadString(app::IDS_PROGRAMMING_PIC) &&
+        box.text != LoadString(app::IDS_PRESS_RESET)) {
+      return "the HEX file was refused";
+    }
+    if (box.text == LoadString(app::IDS_PROGRAMMATION_FAILURE)) return "programming the PIC failed";
+    if (box.text == LoadString(app::IDS_CONFIRM_ERASE) && box.answer != ui::IDOK) {
+      return "erasing the PIC was not confirmed (run with --yes to erase)";
+    }
+  }
+  for (const auto& line : log_) {
+    if (line == kNotIdleLine) return "the board did not become idle";
+  }
+  return {};
+}
+
+BatchRunner::Board BatchRunner::EnsureBoard() {
+  if (dlg_->m_bBoardPresent) return Board::kPresent;
+  // As a user would: "Connect ZBK", then wait while the connect prompt polls for the board.
+  window_->Click(app::IDC_BUTTON_CONNECT);
+  if (!dlg_->m_bBoardPresent && settings_.waitBoardSeconds > 0) {
+    output_.err("Please connect the ZBK interface... (waiting up to " +
+                std::to_string(settings_.waitBoardSeconds) + " s)");
+    const std::int64_t endUs =
+        clock_.NowUs() + std::int64_t{settings_.waitBoardSeconds} * 1'000'000;
+    while (!dlg_->m_bBoardPresent) {
+      const std::int64_t leftUs = endUs - clock_.NowUs();
+      if (leftUs <= 0) break;
+      host_->AdvanceTime(std::min<std::int64_t>((leftUs + 999) / 1000, 100));
+    }
+  }
+  return dlg_->m_bBoardPresent ? Board::kFoundNow : Board::kAbsent;
+}
+
+int BatchRunner::BoardCommand(const Command& c) {
+  const Board board = EnsureBoard();
+  if (board == Board::kAbsent) {
+    output_.err(std::string(kProgram) + Place(c) + ": no ZBK board found" +
+                (settings_.waitBoardSeconds > 0
+                     ? " within " + std::to_string(settings_.waitBoardSeconds) + " s"
+                     : std::string(" (--wait-board SECONDS waits for one)")));
+    return app::kExitNoBoard;
+  }
+
+  auto& w = *window_;
+  switch (c.verb) {
+    case Verb::kConnect:
+      // Finding the board has just run Connect.
+      if (board != Board::kFoundNow) w.Click(app::IDC_BUTTON_CONNECT);
+      break;
+    case Verb::kStatus:
+      w.Click(app::IDC_BUTTON_STATUS);
+      break;
+    case Verb::kMotorOn:
+      w.Click(app::IDC_BUTTON_MOTOR_ON);
+      break;
+    case Verb::kMotorOff:
+      w.Click(app::IDC_BUTTON_MOTOR_OFF);
+      break;
+    case Verb::kCutForward:
+      w.Click(app::IDC_BUTTON_CUT_FORWARD);
+      break;
+    case Verb::kCutBack:
+      w.Click(app::IDC_BUTTON_CUT_BACK);
+      break;
+    case Verb::kProgramZbk:
+      w.Click(app::IDC_BUTTON_PROGRAM);
+      break;
+    case Verb::kReadPic: {
+      // The move of the jumper into programming position clears the Addr field; the user is
+      // told first, then types the address and reads.
+      const std::string address = c.hasAddress ? c.value : w.GetText(app::IDC_EDIT_ADDR);
+      if (dlg_->m_nJumperPos != 1) dlg_->RequireJumperPosition(1);
+      if (w.GetText(app::IDC_EDIT_ADDR) != address && !TypeInto(app::IDC_EDIT_ADDR, address)) {
+        return Refuse(c, "the Addr field does not take " + Quoted(address));
+      }
+      w.Click(app::IDC_BUTTON_READ_PIC);
+      break;
+    }
+    case Verb::kProgramPic:
+      host_->QueueFileAnswer(c.value);
+      w.Click(app::IDC_BUTTON_PROGRAM_PIC);
+      break;
+    case Verb::kErasePic:
+      w.Click(app::IDC_BUTTON_ERASE_PIC);
+      break;
+    default:
+      break;
+  }
+
+  if (const std::string failure = FailureSeen(); !failure.empty()) return Refuse(c, failure);
+  if (!HidLink::connected) {
+    return Refuse(c,
+                  "the link to the board closed: a report could not be written, or no reply "
+                  "came within " +
+                      std::to_string(hidlink::kReadTimeoutMs) + " ms");
+  }
+  return app::kExitOk;
+}
+
+bool BatchRunner::TypeInto(int id, const std::string& text) {
+  auto& w = *window_;
+  w.SetSel(id, 0, -1);
+  w.Type(id, text);
+  return w.GetText(id) == text;
+}
+
+namespace {
+
+// Why the window keeps a control disabled, as far as the batch can tell.
+std::string DisabledHint(const app::Chid_testDlg& dlg, const FieldInfo& info, int id) {
+  switch (info.field) {
+    case Field::kStepDuration:
+    case Field::kDirDelay:
+    case Field::kTimer:
+      if (dlg.m_nBraxoMode == 1) return " while BRAXO mode is on";
+      if (id == app::IDC_RADIO_50K) return ": this board generation has no 50 kHz timer";
+      if (!dlg.m_bBoardPresent) return " until the board is found";
+      return {};
+    case Field::kBraxo:
+      return dlg.m_bBoardPresent ? std::string() : " until the board is found";
+    case Field::kStepMode:
+      return ": only the \"Atelier Norvex\" preset enables it";
+    case Field::kMotorOnPin:
+    case Field::kActiveHigh:
+      return ": only boards of generation 2 and 3 have it";
+    default:
+      if (info.kind == FieldKind::kPinList) return " at this board generation";
+      return {};
+  }
+}
+
+}  // namespace
+
+int BatchRunner::Set(const Command& c) {
+  const FieldInfo& info = InfoOf(c.field);
+  auto& w = *window_;
+  const int id =
+      info.kind == FieldKind::kTimer ? TimerRadioId(static_cast<int>(c.number)) : info.controlId;
+  const std::string control = Quoted(info.label);
+  if (!w.IsControlEnabled(id)) {
+    std::string what = control;
+    if (info.kind == FieldKind::kTimer) what = "the " + c.value + " kHz radio of " + control;
+    return Refuse(c, what + " is disabled" + DisabledHint(*dlg_, info, id));
+  }
+
+  switch (info.kind) {
+    case FieldKind::kNumber:
+      if (!TypeInto(id, c.value)) {
+        return Refuse(c, control + " shows " + Quoted(w.GetText(id)) + " after typing");
+      }
+      break;
+    case FieldKind::kAddress:
+      if (!TypeInto(id, c.value) || dlg_->m_editAddr.GetValue() != c.number) {
+        return Refuse(c, control + " shows " + Quoted(w.GetText(id)) + " after typing");
+      }
+      break;
+    case FieldKind::kCheck:
+      if (w.GetCheck(id) != static_cast<int>(c.number)) w.Click(id);
+      if (w.GetCheck(id) != static_cast<int>(c.number)) {
+        return Refuse(c, control + " did not change");
+      }
+      break;
+    case FieldKind::kTimer:
+      w.Click(id);
+      break;
+    case FieldKind::kPinList:
+    case FieldKind::kList: {
+      const auto items = w.Items(id);
+      const auto found = std::find(items.begin(), items.end(), c.value);
+      if (found == items.end()) {
+        if (items.empty()) {
+          return Refuse(c, "the " + control +
+                               " list is empty: a Connect to a ZBK board fills it (run connect)");
+        }
+        std::string entries;
+        for (const auto& item : items) entries += (entries.empty() ? "" : ", ") + item;
+        return Refuse(c, "the " + control + " list holds " + entries);
+      }
+      w.SelectItem(id, static_cast<int>(found - items.begin()));
+      break;
+    }
+  }
+  if (const std::string failure = FailureSeen(); !failure.empty()) return Refuse(c, failure);
+  return app::kExitOk;
+}
+
+int BatchRunner::Preset(const Command& c) {
+  auto& w = *window_;
+  if (!w.IsControlEnabled(app::IDC_COMBO_PRESET)) {
+    return Refuse(c, "the presets list is disabled: only boards of generation 2 and 3 have it");
+  }
+  const auto items = w.Items(app::IDC_COMBO_PRESET);
+  const auto found = std::find(items.begin(), items.end(), c.value);
+  if (found == items.end()) return Refuse(c, "the presets list has no " + Quoted(c.value));
+  w.SelectItem(app::IDC_COMBO_PRESET, static_cast<int>(found - items.begin()));
+  if (const std::string failure = FailureSeen(); !failure.empty()) return Refuse(c, failure);
+  return app::kExitOk;
+}
+
+void BatchRunner::Show() {
+  auto& w = *window_;
+  auto selected = [&](int id) {
+    const std::string text = w.GetText(id);
+    return text.empty() ? std::string("(none)") : text;
+  };
+  output_.out("preset = " + selected(app::IDC_COMBO_PRESET));
+  for (const FieldInfo& info : Fields()) {
+    std::string value;
+    switch (info.kind) {
+      case FieldKind::kNumber:
+      case FieldKind::kAddress:
+        value = w.GetText(info.controlId);
+        break;
+      case FieldKind::kCheck:
+        value = w.GetCheck(info.controlId) ? "on" : "off";
+        break;
+      case FieldKind::kTimer:
+        value = "(none)";
+        for (int choice = 0; choice < 3; ++choice) {
+          if (w.GetCheck(TimerRadioId(choice)))
+            value = std::to_string(std::array{10, 20, 50}[choice]);
+        }
+        break;
+      case FieldKind::kPinList:
+      case FieldKind::kList:
+        value = selected(info.controlId);
+        break;
+    }
+    output_.out(std::string(info.name) + " = " + value);
+  }
+}
+
+std::string CheckFiles(std::span<const Command> commands) {
+  for (const Command& c : commands) {
+    if (c.verb != Verb::kProgramPic) continue;
+    const auto path = PathFromUtf8(c.value);
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) {
+      return Place(c) + ": there is no file " + c.value;
+    }
+    if (std::filesystem::is_directory(status)) return Place(c) + ": " + c.value + " is a folder";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Place(c) + ": " + c.value + " cannot be read";
+  }
+  return {};
+}
+
+int RunBatchMode(const app::ProgramOptions& options, const BatchOutput& output) {
+  auto fail = [&](const std::string& message) {
+    output.err(std::string(kProgram) + message);
+    return app::kExitBadUsage;
+  };
+
+  ParseResult parsed;
+  if (options.batch) {
+    parsed = ParseBatch(*options.batch);
+  } else {
+    const auto path = PathFromUtf8(options.batchFile);
+    std::error_code error;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(path, error)) in.open(path, std::ios::binary);
+    std::ostringstream contents;
+    if (in) contents << in.rdbuf();
+    if (!in || in.bad()) return fail("cannot read the batch file " + options.batchFile);
+    parsed = ParseBatchFile(contents.str(), options.batchFile);
+  }
+  if (!parsed.ok()) return fail(parsed.error + "; nothing was run");
+  if (const std::string bad = CheckFiles(parsed.commands); !bad.empty()) {
+    return fail(bad + "; nothing was run");
+  }
+
+  WireTrace trace;
+  if (!options.tracePath.empty()) {
+    std::string error;
+    if (!trace.Open(options.tracePath, error)) return fail(error);
+  }
+
+  ui::SetResources(&app::ProgramResources());
+  const auto platform = app::MakePlatform(options);
+  if (!platform) {
+    output.err(std::string(kProgram) + "this system offers no HID access; try --simulate");
+    return app::kExitNoBoard;
+  }
+  hidlink::HidLink::Attach(platform.get());
+  if (!options.tracePath.empty()) trace.Attach();
+
+  BatchRunner runner(ui::ProcessClock(), {options.yes, options.waitBoardSeconds}, output);
+  const int status = runner.Run(parsed.commands);
+
+  trace.Detach();
+  hidlink::HidLink::CloseAll();
+  hidlink::HidLink::Attach(nullptr);
+  return status;
+}
+
+}  // namespace batch

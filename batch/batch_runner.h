@@ -1,0 +1,87 @@
+#pragma once
+// The batch runner: the main dialog on the headless host, driven as a user drives the window.
+// Commands click the dialog's buttons (its own handlers run, through its message map), type into
+// its edits and choose entries in its lists. Every log line goes out as it is appended; every
+// message box goes out with the answer given. Boxes that only inform are answered OK; the erase
+// confirmation is answered OK only when the settings say yes.
+//
+// The batch stops at the first command that fails: a box or a log line of a handler that
+// reports a failure, a link that closed during a command, a field that cannot be set as asked,
+// or no board where one is needed.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/chid_test_dlg.h"
+#include "app/program.h"
+#include "batch/batch_command.h"
+#include "headless/headless_host.h"
+#include "ui/clock.h"
+
+namespace batch {
+
+// Where the runner's text goes; in the program, standard output and standard error.
+struct BatchOutput {
+  std::function<void(std::string_view line)> out;  // log lines, show
+  std::function<void(std::string_view line)> err;  // message boxes and the runner's messages
+};
+
+// Writes each line to standard output or standard error at once.
+BatchOutput StdioOutput();
+
+struct RunSettings {
+  bool yes = false;  // erase-pic's confirmation is answered OK
+  std::uint32_t waitBoardSeconds = 0;
+};
+
+// A message box as the batch shows it: "[caption] text -> OK", continuation lines indented.
+std::string FormatBox(const headless::ShownBox& box);
+
+class BatchRunner {
+ public:
+  // The host's timers run on `clock`: the system clock in the program. The link must be
+  // attached to its platform and the resources set.
+  BatchRunner(ui::Clock& clock, RunSettings settings, BatchOutput output);
+
+  // Opens the dialog, runs the commands in order and closes it. An exit status of app/program.h.
+  int Run(std::span<const Command> commands);
+
+ private:
+  enum class Board { kPresent, kFoundNow, kAbsent };
+
+  int RunOne(const Command& c);
+  Board EnsureBoard();
+  int BoardCommand(const Command& c);
+  int Set(const Command& c);
+  int Preset(const Command& c);
+  void Show();
+  bool TypeInto(int id, const std::string& text);
+  int Refuse(const Command& c, const std::string& why);
+  // The failure the last command's boxes and log lines report, or empty.
+  std::string FailureSeen() const;
+  int Answer(const headless::ShownBox& box) const;
+
+  ui::Clock& clock_;
+  RunSettings settings_;
+  BatchOutput output_;
+  headless::HeadlessHost* host_ = nullptr;
+  headless::HeadlessWindow* window_ = nullptr;
+  app::Chid_testDlg* dlg_ = nullptr;
+  // What the running command produced.
+  std::vector<headless::ShownBox> boxes_;
+  std::vector<std::string> log_;
+};
+
+// The files that program-pic names must be readable before anything runs: the first that is
+// not, as a message, or empty.
+std::string CheckFiles(std::span<const Command> commands);
+
+// Batch mode from the program's options: reads and checks the batch, opens the trace, attaches
+// the platform the options ask for and runs. An exit status of app/program.h.
+int RunBatchMode(const app::ProgramOptions& options, const BatchOutput& output);
+
+}  // namespace batch

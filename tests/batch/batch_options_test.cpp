@@ -1,0 +1,70 @@
+// The batch options of the command line.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/program.h"
+
+namespace {
+
+app::ParsedOptions Parse(std::vector<std::string_view> args) {
+  return app::ParseOptions(args);
+}
+
+TEST(BatchOptions, BothSpellingsOfEveryOption) {
+  const auto a = Parse({"--simulate", "--batch", "connect; status", "--yes", "--wait-board", "30",
+                        "--trace", "wire.txt"});
+  ASSERT_TRUE(a.options) << a.error;
+  EXPECT_TRUE(a.options->BatchMode());
+  EXPECT_EQ(*a.options->batch, "connect; status");
+  EXPECT_TRUE(a.options->yes);
+  EXPECT_EQ(a.options->waitBoardSeconds, 30u);
+  EXPECT_EQ(a.options->tracePath, "wire.txt");
+
+  const auto b = Parse({"--batch-file=plan.txt", "--wait-board=0", "--trace=t"});
+  ASSERT_TRUE(b.options) << b.error;
+  EXPECT_EQ(b.options->batchFile, "plan.txt");
+  EXPECT_FALSE(b.options->batch.has_value());
+  EXPECT_TRUE(b.options->BatchMode());
+  EXPECT_EQ(b.options->tracePath, "t");
+
+  // The window traces too.
+  const auto c = Parse({"--simulate", "--trace", "wire.txt"});
+  ASSERT_TRUE(c.options) << c.error;
+  EXPECT_FALSE(c.options->BatchMode());
+  EXPECT_EQ(c.options->tracePath, "wire.txt");
+}
+
+TEST(BatchOptions, MisuseIsRefused) {
+  const std::vector<std::vector<std::string_view>> bad = {
+      {"--batch"},
+      {"--batch-file"},
+      {"--batch-file="},
+      {"--trace"},
+      {"--batch", "status", "--batch-file", "plan.txt"},
+      {"--yes"},
+      {"--wait-board", "5"},
+      {"--batch", "status", "--wait-board"},
+      {"--batch", "status", "--wait-board", "-1"},
+      {"--batch", "status", "--wait-board", "86401"},
+      {"--batch", "status", "--wait-board", "1.5"},
+      {"--batch", "status", "--screenshot", "s.png"},
+  };
+  for (const auto& args : bad) {
+    const auto r = Parse(args);
+    EXPECT_FALSE(r.options) << args.front() << " " << args.size();
+    EXPECT_FALSE(r.error.empty());
+  }
+}
+
+TEST(BatchOptions, BatchIsSeenBeforeAnythingElseLooksAtTheArguments) {
+  EXPECT_TRUE(app::AsksForBatch(std::vector<std::string_view>{"--simulate", "--batch", "x"}));
+  EXPECT_TRUE(app::AsksForBatch(std::vector<std::string_view>{"--batch-file=plan.txt"}));
+  EXPECT_FALSE(app::AsksForBatch(std::vector<std::string_view>{"--simulate", "-platform", "xcb"}));
+  EXPECT_FALSE(app::AsksForBatch(std::vector<std::string_view>{"--batches"}));
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+// zbk-utility in batch mode, run as a script runs it: on the simulated board, with no display,
+// looking only at its standard output, standard error, exit status and trace file.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pic/pic_dialog_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using pictest::ReadText;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+struct Result {
+  int status = -1;
+  std::vector<std::string> out;
+  std::vector<std::string> err;
+  bool OutHas(const std::string& line) const {
+    return std::find(out.begin(), out.end(), line) != out.end();
+  }
+  std::string Err() const {
+    std::string all;
+    for (const auto& l : err) all += l + "\n";
+    return all;
+  }
+};
+
+class ZbkUtilityBatch : public ::testing::Test {
+ protected:
+  Result Run(const std::vector<std::string>& args) {
+    // No display of any kind: batch mode must not need one.
+    std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Quote(ZBK_UTILITY);
+    for (const auto& a : args) command += " " + Quote(a);
+    const fs::path out = dir.path() / "stdout.txt";
+    const fs::path err = dir.path() / "stderr.txt";
+    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    const int raw = std::system(command.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = Lines(ReadText(out));
+    r.err = Lines(ReadText(err));
+    return r;
+  }
+
+  // The reports of a trace, without their times.
+  std::vector<std::string> Reports(const fs::path& trace) {
+    std::vector<std::string> reports;
+    for (const auto& line : Lines(ReadText(trace))) {
+      if (!line.empty() && line[0] != '#') reports.push_back(line.substr(10));
+    }
+    return reports;
+  }
+
+  fs::path Assemble() {
+    if (!pictest::HaveTool("gpasm")) return {};
+    const fs::path hex = dir.path() / "counter.hex";
+    const fs::path asm_ = fs::path(ZBK_TEST_DATA_DIR) / "pic" / "counter_16f877a.asm";
+    EXPECT_TRUE(dir.Run("cd " + Quote(dir.path().string()) + " && gpasm -o " + Quote(hex.string()) +
+                        " " + Quote(asm_.string())));
+    return hex;
+  }
+
+  pictest::TempDir dir;
+};
+
+TEST_F(ZbkUtilityBatch, ProgramsParametersAndReadsThemBack) {
+  const auto r = Run({"--simulate", "--batch",
+                      "set step-duration 20; set dir-delay 4; set timer 20; set step1 Pin9(D7); "
+                      "program-zbk; connect; show"});
+  EXPECT_EQ(r.status, 0) << r.Err();
+  EXPECT_TRUE(r.OutHas("Timer 50, ProtocolV2 1, TempoStep 20, TempoDir 4, BRAXO mode 0"));
+  EXPECT_TRUE(r.OutHas("step-duration = 20"));
+  EXPECT_TRUE(r.OutHas("timer = 20"));
+  EXPECT_TRUE(r.OutHas("step1 = Pin9(D7)"));
+}
+
+TEST_F(ZbkUtilityBatch, ProgramsAGpasmFileAndReadsItsFirstWords) {
+  const fs::path hex = Assemble();
+  if (hex.empty()) {
+    if (std::getenv("CI")) FAIL() << "gpasm is missing: install gputils";
+    GTEST_SKIP() << "gpasm (gputils) is not installed";
+  }
+  const auto r = Run(
+      {"--simulate", "--batch", "connect; program-pic " + hex.string() + "; read-pic 0; read-pic"});
+  EXPECT_EQ(r.status, 0) << r.Err();
+  EXPECT_TRUE(r.OutHas("0000 : 280A 3FFF 3FFF 3FFF"));  // goto main
+  EXPECT_TRUE(r.OutHas("0004 : 0009 3FFF 3FFF 3FFF"));  // retfie
+  const std::string err = r.Err();
+  EXPECT_NE(err.find("[Programming PIC] Press on the QD5500 RESET button then click Ok -> OK"),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("[PIC] Programmation successful -> OK"), std::string::npos) << err;
+}
+
+TEST_F(ZbkUtilityBatch, ARefusedFileGivesOneAndNothingOnTheWireAfterIt) {
+  const fs::path bad = dir.Write("bad.hex", ":0400000000000000FF\n:00000001FF\n");
+  const fs::path plain = dir.path() / "plain.txt";
+  const fs::path refused = dir.path() / "refused.txt";
+  ASSERT_EQ(Run({"--simulate", "--trace", plain.string(), "--batch", "connect"}).status, 0);
+  const auto r = Run({"--simulate", "--trace", refused.string(), "--batch",
+                      "connect; program-pic " + bad.string() + "; status"});
+  EXPECT_EQ(r.status, 1);
+  const std::string err = r.Err();
+  EXPECT_NE(err.find("[Programming PIC] bad.hex: 1: "), std::string::npos) << err;
+  EXPECT_NE(err.find("the HEX file was refused; the batch stops here"), std::string::npos) << err;
+  // The same reports as a Connect alone: nothing of the file, nor the status after it.
+  EXPECT_EQ(Reports(refused), Reports(plain));
+  EXPECT_FALSE(Reports(plain).empty());
+}
+
+TEST_F(ZbkUtilityBatch, EraseWithoutYesIsCancelledAndGivesOne) {
+  const fs::path trace = dir.path() / "trace.txt";
+  const auto r = Run({"--simulate", "--trace", trace.string(), "--batch", "erase-pic; status"});
+  EXPECT_EQ(r.status, 1);
+  const std::string err = r.Err();
+  EXPECT_NE(err.find("Confirm erasing ? -> Cancel"), std::string::npos) << err;
+  EXPECT_NE(err.find("(run with --yes to erase)"), std::string::npos) << err;
+  for (const auto& report : Reports(trace)) {
+    EXPECT_EQ(report.find(" out 00 77"), std::string::npos) << report;
+    EXPECT_EQ(report.find(" out 00 73"), std::string::npos) << report;
+  }
+
+  const auto yes = Run({"--simulate", "--yes", "--trace", trace.string(), "--batch", "erase-pic"});
+  EXPECT_EQ(yes.status, 0) << yes.Err();
+  EXPECT_EQ(Reports(trace).back().substr(0, 13), " out 00 77 00");
+}
+
+TEST_F(ZbkUtilityBatch, AnUnknownCommandRunsNothing) {
+  const fs::path trace = dir.path() / "trace.txt";
+  const auto r = Run({"--simulate", "--trace", trace.string(), "--batch", "connect; frobnicate"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_TRUE(r.out.empty());
+  ASSERT_EQ(r.err.size(), 1u);
+  EXPECT_EQ(r.err[0].rfind("zbk-utility: command 2 \"frobnicate\": unknown command", 0), 0u)
+      << r.err[0];
+  EXPECT_FALSE(fs::exists(trace));
+}
+
+TEST_F(ZbkUtilityBatch, NoBoardGivesTwo) {
+  const auto r = Run({"--simulate=none", "--batch", "status"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.out.empty());
+  ASSERT_FALSE(r.err.empty());
+  EXPECT_NE(r.err.back().find("no ZBK board found"), std::string::npos) << r.Err();
+}
+
+TEST_F(ZbkUtilityBatch, TheTraceOfAStatusHoldsItsReportAndTheLoggedReply) {
+  const fs::path trace = dir.path() / "trace.txt";
+  const auto r = Run({"--simulate", "--trace", trace.string(), "--batch", "status"});
+  ASSERT_EQ(r.status, 0) << r.Err();
+  ASSERT_EQ(r.out.size(), 4u);  // Connect at start: two lines; the status: two lines
+  const auto reports = Reports(trace);
+  ASSERT_EQ(reports.size(), 10u);  // Connect's four exchanges, then the status's
+  const std::string sent = reports[8];
+  const std::string reply = reports[9];
+  EXPECT_EQ(sent.substr(0, 10), " out 00 73");
+  EXPECT_EQ(sent.size(), 4u + 3u * 65u);  // the whole 65-byte report
+  ASSERT_EQ(reply.substr(0, 4), " in ");
+  std::istringstream bytes(reply.substr(4));
+  unsigned byte = 0;
+  bytes >> std::hex >> byte;  // report id
+  std::string logged;
+  for (int i = 0; i < 8; ++i) {
+    bytes >> std::hex >> byte;
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", static_cast<int>(static_cast<signed char>(byte)));
+    logged += (i ? " " : "") + std::string(text);
+  }
+  EXPECT_EQ(r.out[2], logged);
+}
+
+}  // namespace
