@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   gputils srecord
   xvfb xauth
+  dpkg-dev desktop-file-utils
 )
 
 missing=()
