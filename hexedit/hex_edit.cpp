@@ -134,7 +134,11 @@ bool CHexEdit::OnContextMenu(ui::Point screenPoint) {
 void CHexEdit::NormalizeClipboardText() {
   auto& host = ui::CurrentHost();
   if (host.IsClipboardTextAvailable()) {
-    if (auto text = host.GetClipboardText()) host.SetClipboardText(NormalizedClipboardText(*text));
+    // Writing the clipboard replaces everything on it: only a text that changes is written back.
+    if (auto text = host.GetClipboardText()) {
+      std::string normalized = NormalizedClipboardText(*text);
+      if (normalized != *text) host.SetClipboardText(normalized);
+    }
   }
   host.CloseClipboard();
 }

@@ -193,6 +193,9 @@ bool IsInsertionAllowed(const EditState& state, std::string_view text) {
 
 std::string NormalizedClipboardText(std::string_view text) {
   std::string out(text);
+  if (!std::all_of(text.begin(), text.end(), [](char c) { return IsHexDigit(c) || IsX(c); })) {
+    return out;
+  }
   for (char& c : out) c = IsX(c) ? 'x' : AsciiUpper(c);
   return out;
 }

@@ -129,8 +129,10 @@ bool IsInsertionAllowed(const EditState& state, std::string_view text);
 // ---- Clipboard normalisation --------------------------------------------------------------------
 
 // Every character other than 'x' and 'X' in upper case (ASCII only, whatever the locale) and 'X'
-// turned into 'x': '0Xab' becomes '0xAB'. A text passes IsPasteAllowed exactly when its normalised
-// form does.
+// turned into 'x': '0Xab' becomes '0xAB'. Only a text that could be a number, hexadecimal digits
+// and 'x' / 'X' alone, is touched: any other text is the user's own clipboard content, which the
+// field could not take anyway, and comes back as it is. A text passes IsPasteAllowed exactly when
+// its normalised form does.
 std::string NormalizedClipboardText(std::string_view text);
 
 // ---- Context menu -------------------------------------------------------------------------------

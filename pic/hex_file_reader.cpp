@@ -1,11 +1,13 @@
 #include "pic/hex_file_reader.h"
 
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace pic {
@@ -65,19 +67,16 @@ class LineSource {
  public:
   enum class Result { kLine, kEnd, kTooLong, kNul, kReadError };
 
-  explicit LineSource(std::FILE* file) : file_(file), buffer_(kBufferSize) {}
+  explicit LineSource(std::FILE* file) : file_(file), buffer_(kBufferSize + 1) {}
 
   // kLine sets `line` (line end excluded), valid until the next call. After any other result
   // but kEnd the file is not usable further; lineNumber() is then the line at fault.
   Result Next(std::string_view& line) {
     for (;;) {
       const char* data = buffer_.data();
-      size_t i = pos_;
-      while (i < end_) {
-        const char c = data[i];
-        if (c == '\n' || c == '\r' || c == '\0') break;
-        ++i;
-      }
+      // A NUL is kept after the block, so this one scan stops at a line end, at a NUL of the
+      // file or at the end of the block.
+      const size_t i = pos_ + std::strcspn(data + pos_, "\r\n");
       const size_t length = i - pos_;
       if (length > kMaxLineLength) {
         ++line_;
@@ -125,9 +124,10 @@ class LineSource {
       end_ -= pos_;
       pos_ = 0;
     }
-    const size_t wanted = buffer_.size() - end_;
+    const size_t wanted = kBufferSize - end_;
     const size_t got = std::fread(buffer_.data() + end_, 1, wanted, file_);
     end_ += got;
+    buffer_[end_] = '\0';
     if (got < wanted) {
       if (std::ferror(file_)) {
         readError_ = errno;
@@ -148,7 +148,7 @@ class LineSource {
   }
 
   std::FILE* file_;
-  std::vector<char> buffer_;
+  std::vector<char> buffer_;  // the block, then a NUL
   size_t pos_ = 0;
   size_t end_ = 0;
   bool atStart_ = true;
@@ -168,16 +168,35 @@ constexpr std::array<int8_t, 256> kHexValue = [] {
   return table;
 }();
 
-uint8_t ByteAt(std::string_view digits, size_t index) {
-  return static_cast<uint8_t>((kHexValue[static_cast<unsigned char>(digits[2 * index])] << 4) |
-                              kHexValue[static_cast<unsigned char>(digits[2 * index + 1])]);
+// Each pair of characters read as two hexadecimal digits: the byte, or kNotHexPair when either
+// is no digit. One look-up a byte keeps the record loop short on large files. The index is the
+// first character plus 256 times the second, which compilers read as one 16-bit load.
+constexpr uint16_t kNotHexPair = 0x100;
+
+const std::vector<uint16_t>& HexPairValues() {
+  static const std::vector<uint16_t> table = [] {
+    std::vector<uint16_t> values(256 * 256);
+    for (int high = 0; high < 256; ++high) {
+      for (int low = 0; low < 256; ++low) {
+        const int h = kHexValue[high];
+        const int l = kHexValue[low];
+        values[(low << 8) | high] =
+            h < 0 || l < 0 ? kNotHexPair : static_cast<uint16_t>((h << 4) | l);
+      }
+    }
+    return values;
+  }();
+  return table;
 }
 
 struct HexRecord {
   uint8_t byteCount = 0;
   uint16_t offset = 0;
   uint8_t type = 0;
-  std::array<uint8_t, 255> data{};
+  // Every byte of the record as it stands in the line: count, address, type, data, checksum.
+  std::array<uint8_t, kMaxLineLength / 2> bytes{};
+
+  const uint8_t* data() const { return bytes.data() + 4; }
 };
 
 struct Fault {
@@ -191,45 +210,67 @@ std::string DescribeCharacter(char c) {
   return Printf("byte 0x%02X", byte);
 }
 
-// Parses one line that starts with ':' into a record whose length and checksum are right.
-Fault ParseRecord(std::string_view line, HexRecord& record) {
+// Parses one line that starts with ':' into a record whose length and checksum are right; the
+// fault, if it is not.
+std::optional<Fault> ParseRecord(std::string_view line, HexRecord& record) {
   size_t end = line.size();
   while (end > 1 && (line[end - 1] == ' ' || line[end - 1] == '\t')) --end;
   const std::string_view digits = line.substr(1, end - 1);
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (kHexValue[static_cast<unsigned char>(digits[i])] < 0) {
-      return {HexError::kBadDigit, Printf("%s at column %zu is not a hexadecimal digit",
-                                          DescribeCharacter(digits[i]).c_str(), i + 2)};
+
+  // Each pair of digits is decoded once and summed as it goes; any pair that is not two digits
+  // leaves its mark in `invalid`, which is looked at once, afterwards.
+  std::array<uint8_t, kMaxLineLength / 2>& bytes = record.bytes;
+  const size_t pairs = digits.size() / 2;
+  if (pairs > bytes.size()) {
+    return Fault{HexError::kLineTooLong, Printf("line longer than %zu characters", kMaxLineLength)};
+  }
+  const uint16_t* pairValues = HexPairValues().data();
+  const auto* text = reinterpret_cast<const unsigned char*>(digits.data());
+  unsigned invalid = 0;
+  unsigned sum = 0;
+  for (size_t i = 0; i < pairs; ++i) {
+    const unsigned value = pairValues[text[2 * i] | (text[2 * i + 1] << 8)];
+    invalid |= value;
+    bytes[i] = static_cast<uint8_t>(value);
+    sum += value;
+  }
+  if (digits.size() % 2 != 0 && kHexValue[text[digits.size() - 1]] < 0) invalid |= kNotHexPair;
+  if (invalid & kNotHexPair) {
+    for (size_t i = 0; i < digits.size(); ++i) {
+      if (kHexValue[static_cast<unsigned char>(digits[i])] < 0) {
+        return Fault{HexError::kBadDigit, Printf("%s at column %zu is not a hexadecimal digit",
+                                                 DescribeCharacter(digits[i]).c_str(), i + 2)};
+      }
     }
   }
-  const size_t byteCount = digits.size() >= 2 ? ByteAt(digits, 0) : 0;
+
+  const size_t byteCount = pairs > 0 ? bytes[0] : 0;
   const size_t needed = kHeaderDigits + 2 * byteCount + kChecksumDigits;
   if (digits.size() < needed) {
-    return {HexError::kTruncatedRecord,
-            Printf("truncated record: %zu hex digits where %zu are needed", digits.size(), needed)};
+    return Fault{
+        HexError::kTruncatedRecord,
+        Printf("truncated record: %zu hex digits where %zu are needed", digits.size(), needed)};
   }
   if (digits.size() > needed) {
-    return {HexError::kRecordTooLong,
-            Printf("record longer than its byte count: %zu hex digits where %zu are needed",
-                   digits.size(), needed)};
+    return Fault{HexError::kRecordTooLong,
+                 Printf("record longer than its byte count: %zu hex digits where %zu are needed",
+                        digits.size(), needed)};
   }
-  uint8_t sum = 0;
-  for (size_t i = 0; i < needed / 2; ++i) sum = static_cast<uint8_t>(sum + ByteAt(digits, i));
-  if (sum != 0) return {HexError::kChecksum, "checksum mismatch"};
+  // Every pair belongs to the record now, so the sum taken above is the record's.
+  if ((sum & 0xFF) != 0) return Fault{HexError::kChecksum, "checksum mismatch"};
 
   record.byteCount = static_cast<uint8_t>(byteCount);
-  record.offset = static_cast<uint16_t>((ByteAt(digits, 1) << 8) | ByteAt(digits, 2));
-  record.type = ByteAt(digits, 3);
-  for (size_t i = 0; i < byteCount; ++i) record.data[i] = ByteAt(digits, 4 + i);
-  return {};
+  record.offset = static_cast<uint16_t>((bytes[1] << 8) | bytes[2]);
+  record.type = bytes[3];
+  return std::nullopt;
 }
 
 // The data length each record type other than data must have.
-Fault CheckLength(const HexRecord& record, const char* name, uint8_t expected) {
-  if (record.byteCount == expected) return {};
-  return {HexError::kBadRecordLength,
-          Printf("%s with byte count %u, not %u", name, static_cast<unsigned>(record.byteCount),
-                 static_cast<unsigned>(expected))};
+std::optional<Fault> CheckLength(const HexRecord& record, const char* name, uint8_t expected) {
+  if (record.byteCount == expected) return std::nullopt;
+  return Fault{HexError::kBadRecordLength,
+               Printf("%s with byte count %u, not %u", name,
+                      static_cast<unsigned>(record.byteCount), static_cast<unsigned>(expected))};
 }
 
 }  // namespace
@@ -265,6 +306,7 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path, size_t outputRe
   HexRecord record;
   uint64_t base = 0;  // upper address set by the last address record
   bool ended = false;
+  bool endRecord = false;
   while (!ended) {
     std::string_view line;
     switch (lines.Next(line)) {
@@ -283,36 +325,40 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path, size_t outputRe
     }
     if (line.empty() || line[0] != ':') continue;
 
-    Fault fault = ParseRecord(line, record);
-    if (fault.error != HexError::kNone) return refuse(std::move(fault));
+    if (std::optional<Fault> fault = ParseRecord(line, record)) return refuse(std::move(*fault));
 
     switch (record.type) {
       case kData:
         break;
       case kEndOfFile:
-        fault = CheckLength(record, "end-of-file record", 0);
-        if (fault.error != HexError::kNone) return refuse(std::move(fault));
-        ended = true;
+        if (auto fault = CheckLength(record, "end-of-file record", 0)) {
+          return refuse(std::move(*fault));
+        }
+        ended = endRecord = true;
         continue;
       case kExtendedSegmentAddress:
       case kExtendedLinearAddress: {
         const bool segment = record.type == kExtendedSegmentAddress;
-        fault = CheckLength(
-            record, segment ? "extended segment address record" : "extended linear address record",
-            2);
-        if (fault.error != HexError::kNone) return refuse(std::move(fault));
-        const uint64_t value = (record.data[0] << 8) | record.data[1];
+        if (auto fault = CheckLength(
+                record,
+                segment ? "extended segment address record" : "extended linear address record",
+                2)) {
+          return refuse(std::move(*fault));
+        }
+        const uint64_t value = (record.data()[0] << 8) | record.data()[1];
         base = segment ? value * 16 : value << 16;
         continue;
       }
       case kStartSegmentAddress:
       case kStartLinearAddress:
         // A start address means nothing to a PIC; only its form is checked.
-        fault = CheckLength(record,
+        if (auto fault =
+                CheckLength(record,
                             record.type == kStartSegmentAddress ? "start segment address record"
                                                                 : "start linear address record",
-                            4);
-        if (fault.error != HexError::kNone) return refuse(std::move(fault));
+                            4)) {
+          return refuse(std::move(*fault));
+        }
         continue;
       default:
         return refuse({HexError::kUnknownType,
@@ -354,11 +400,28 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path, size_t outputRe
       return refuse({HexError::kAddressRange, "record runs past word address 0xFFFF"});
     }
 
-    records_.push_back(
-        {static_cast<uint32_t>(firstWord), static_cast<uint32_t>(words_.size()), count});
-    for (uint32_t i = 0; i < count; ++i) {
-      words_.push_back(static_cast<uint16_t>(record.data[2 * i] | (record.data[2 * i + 1] << 8)));
+    const size_t at = words_.size();
+    records_.push_back({static_cast<uint32_t>(firstWord), static_cast<uint32_t>(at), count});
+    words_.resize(at + count);
+    const uint8_t* data = record.data();
+    if constexpr (std::endian::native == std::endian::little) {
+      // The file holds each word low byte first, as memory does here.
+      std::memcpy(words_.data() + at, data, 2 * size_t{count});
+    } else {
+      for (uint32_t i = 0; i < count; ++i) {
+        words_[at + i] = static_cast<uint16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+      }
     }
+  }
+
+  if (!endRecord) {
+    // No line is at fault: the one that should be there is missing.
+    const bool empty = lines.lineNumber() == 0;
+    refuse({HexError::kNoEndRecord,
+            empty ? "empty file"
+                  : "no end-of-file record: the file is cut short or is not a HEX file"});
+    status.line = 0;
+    return status;
   }
 
   open_ = true;

@@ -6,9 +6,10 @@
 // Open reads and checks the whole file before anything can be sent, so that a bad file never
 // leaves half a program in the PIC: every line that starts with ':' must be a complete record of
 // hexadecimal digits with the length its byte count gives and a correct checksum. Type 00 records
-// are the data; type 01 ends it (what follows is not read); types 02 and 04 set the upper address
-// of the records after them; types 03 and 05 are skipped; other types are refused. Other lines
-// are skipped. Errors come back as values naming the file and the line.
+// are the data; type 01 ends it (what follows is not read) and must be there, since without it a
+// file cut short at a line end looks complete; types 02 and 04 set the upper address of the
+// records after them; types 03 and 05 are skipped; other types are refused. Other lines are
+// skipped. Errors come back as values naming the file and the line.
 
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +42,7 @@ enum class HexError {
   kAddressRange,     // a data record outside the 16-bit word addresses the board takes
   kTooManyWords,     // a data record of more than kMaxRecordWords words
   kReportTooSmall,   // a data record whose data report does not fit the output report
+  kNoEndRecord,      // no end-of-file record: an empty file, one cut short, or no HEX file at all
 };
 
 struct HexStatus {

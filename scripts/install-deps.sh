@@ -6,9 +6,11 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fontconfig fonts-dejavu-core
   libgtest-dev libgmock-dev
+  libbenchmark-dev
+  clang libclang-rt-dev valgrind
   gputils srecord
   xvfb xauth
-  dpkg-dev desktop-file-utils
+  dpkg-dev desktop-file-utils  # cpack -G DEB (dpkg-shlibdeps), the desktop entry's check
 )
 
 missing=()

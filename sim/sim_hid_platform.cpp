@@ -45,6 +45,19 @@ void SimHidPlatform::Unplug(int device) {
 void SimHidPlatform::Plug(int device) {
   devices_.at(device).present = true;
 }
+void SimHidPlatform::Replug(int device) {
+  auto& d = devices_.at(device);
+  d.present = true;
+  if (d.board) d.board->PowerCycle(clock_.NowUs());
+}
+void SimHidPlatform::ClearFaults(int device) {
+  auto& d = devices_.at(device);
+  d.writeFails = false;
+  d.noReply = false;
+  d.failWriteAfter = -1;
+  d.dropReplyAfter = -1;
+  d.scripted.clear();
+}
 void SimHidPlatform::FailWriteAfter(int device, int count) {
   devices_.at(device).failWriteAfter = count;
 }
@@ -129,17 +142,26 @@ bool SimHidPlatform::GetCaps(Handle handle, hidlink::HidCaps& caps) {
   return Succeed();
 }
 
-void SimHidPlatform::WaitForFrame() {
-  if (timing_ != Timing::UsbLike) return;
-  // Transfers happen at the next 1 ms frame start, so late sleeps never add up.
+std::int64_t SimHidPlatform::WaitForFrame(bool fromHost) {
   const std::int64_t now = clock_.NowUs();
-  const std::int64_t next = (now / 1000 + 1) * 1000;
-  clock_.SleepUs(next - now);
+  if (timing_ != Timing::UsbLike) return now;
+  // The bus keeps its own 1 ms frame clock and moves one transfer a frame. A report written goes
+  // in the first free frame after the write. A reply goes in the first free frame after its
+  // request's, however late the host asks for it: the host controller polls the board by
+  // itself. So a caller that wakes late loses only frames that really went by without it, and
+  // lateness never adds up.
+  std::int64_t frame = lastFrameUs_ + kFrameUs;
+  if (fromHost || lastFrameUs_ == kNoFrame) {
+    frame = std::max(frame, (now / kFrameUs + 1) * kFrameUs);
+  }
+  lastFrameUs_ = frame;
+  if (frame > now) clock_.SleepUs(frame - now);
+  return frame;
 }
 
-void SimHidPlatform::Record(bool toBoard, int device, const std::uint8_t* data,
+void SimHidPlatform::Record(std::int64_t timeUs, bool toBoard, int device, const std::uint8_t* data,
                             std::size_t length) {
-  TraceEntry e{clock_.NowUs(), toBoard, device, std::vector<std::uint8_t>(data, data + length)};
+  TraceEntry e{timeUs, toBoard, device, std::vector<std::uint8_t>(data, data + length)};
   if (sink_) sink_(e);
   trace_.push_back(std::move(e));
 }
@@ -156,10 +178,10 @@ bool SimHidPlatform::Write(Handle handle, const std::uint8_t* data, std::size_t 
   }
   if (d.failWriteAfter > 0) --d.failWriteAfter;
   if (length != d.caps.outputReportByteLength) return Fail(kErrGenFailure);
-  WaitForFrame();
+  const std::int64_t frameUs = WaitForFrame(true);
   ++writes_;
-  Record(true, h->device, data, length);
-  if (d.board) d.board->Receive(std::span<const std::uint8_t>(data, length), clock_.NowUs());
+  Record(frameUs, true, h->device, data, length);
+  if (d.board) d.board->Receive(std::span<const std::uint8_t>(data, length), frameUs);
   return Succeed();
 }
 
@@ -202,10 +224,10 @@ WaitResult SimHidPlatform::WaitRead(Handle handle, std::uint32_t timeoutMs) {
     Fail(kErrTimeout);
     return WaitResult::TimedOut;
   }
-  WaitForFrame();
+  const std::int64_t frameUs = WaitForFrame(false);
   const std::size_t n = std::min(h->length, reply->size());
   std::copy_n(reply->begin(), n, h->buffer);
-  Record(false, h->device, h->buffer, n);
+  Record(frameUs, false, h->device, h->buffer, n);
   h->buffer = nullptr;
   Succeed();
   return WaitResult::Completed;

@@ -54,6 +54,10 @@ class SimHidPlatform final : public hidlink::HidPlatform {
   void SetNoReply(int device, bool noReply);
   void Unplug(int device);
   void Plug(int device);
+  // Unplugged and plugged in again: present, and a board starts afresh (ZbkBoard::PowerCycle).
+  void Replug(int device);
+  // Every fault of the device off, scripted replies dropped.
+  void ClearFaults(int device);
   // The next `count` writes to the device succeed, and the one after fails (once).
   void FailWriteAfter(int device, int count);
   // The next `count` replies arrive, and the one after does not (once).
@@ -63,7 +67,10 @@ class SimHidPlatform final : public hidlink::HidPlatform {
   // No device information set can be had at all.
   void SetDeviceSetAvailable(bool available) { deviceSetAvailable_ = available; }
 
-  void SetTiming(Timing timing) { timing_ = timing; }
+  void SetTiming(Timing timing) {
+    timing_ = timing;
+    lastFrameUs_ = kNoFrame;
+  }
   const std::vector<TraceEntry>& Trace() const { return trace_; }
   void ClearTrace() { trace_.clear(); }
   // Called for every traced report as it crosses the bus.
@@ -119,8 +126,11 @@ class SimHidPlatform final : public hidlink::HidPlatform {
     return false;
   }
   HandleState* Find(hidlink::Handle handle);
-  void WaitForFrame();
-  void Record(bool toBoard, int device, const std::uint8_t* data, std::size_t length);
+  // Waits for the frame of the next transfer and returns its time (now, without the timing
+  // model). `fromHost`: a report written; else a reply read.
+  std::int64_t WaitForFrame(bool fromHost);
+  void Record(std::int64_t timeUs, bool toBoard, int device, const std::uint8_t* data,
+              std::size_t length);
   std::vector<int> PresentDevices() const;
 
   ui::Clock& clock_;
@@ -130,7 +140,10 @@ class SimHidPlatform final : public hidlink::HidPlatform {
   std::vector<int> snapshot_;
   bool snapshotOpen_ = false;
   bool deviceSetAvailable_ = true;
+  static constexpr std::int64_t kFrameUs = 1000;
+  static constexpr std::int64_t kNoFrame = INT64_MIN / 2;
   Timing timing_ = Timing::Instant;
+  std::int64_t lastFrameUs_ = kNoFrame;  // the frame of the last transfer on the bus
   std::uint32_t lastError_ = 0;
   std::vector<TraceEntry> trace_;
   std::function<void(const TraceEntry&)> sink_;

@@ -48,6 +48,14 @@ ZbkBoard::ZbkBoard(std::string versionText, std::size_t outputReportLength,
   }
 }
 
+void ZbkBoard::PowerCycle(std::int64_t nowUs) {
+  replies_.clear();
+  pendingCut_.reset();
+  pendingRecord_.reset();
+  busyUntilUs_ = std::min(busyUntilUs_, nowUs);
+  motorOn_ = false;
+}
+
 void ZbkBoard::Violation(std::string text) {
   violations_.push_back(std::move(text));
 }

@@ -153,6 +153,11 @@ class ZbkBoard {
 
   std::size_t ReportsReceived() const { return reportsReceived_; }
 
+  // The board loses power and starts again at nowUs (unplugged and plugged in): queued replies,
+  // half-received cuts and records, a running cut and the motor output are gone; the stored
+  // parameters and the PIC memory stay.
+  void PowerCycle(std::int64_t nowUs);
+
  private:
   struct PendingCut {
     int steps = 0;

@@ -15,6 +15,11 @@ TestKit::TestKit() {
 }
 
 TestKit::~TestKit() {
+  // Closing the dialog can still show boxes (the jumper reminder) and move reports; the test's
+  // callbacks may refer to its locals, which are gone by now.
+  host.SetWhileBoxOpen(nullptr);
+  host.SetModalDriver(nullptr);
+  bus.SetTraceSink(nullptr);
   host.CloseAll();
   dialog_.reset();
   hidlink::HidLink::Attach(nullptr);

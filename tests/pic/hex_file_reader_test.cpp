@@ -117,7 +117,8 @@ TEST_F(HexFileReaderTest, DeliversDataRecordsAsWordsAtHalfTheByteAddress) {
 }
 
 TEST_F(HexFileReaderTest, CountsProgressAndKeepsTheLastRecord) {
-  ASSERT_TRUE(reader_.Open(Write("a.hex", kRecord0 + "\n" + kRecord1 + "\n"), kReportLength).ok());
+  ASSERT_TRUE(
+      reader_.Open(Write("a.hex", kRecord0 + "\n" + kRecord1 + "\n" + kEnd), kReportLength).ok());
   EXPECT_EQ(reader_.dataRecordCount(), 2u);
   uint32_t address = 0;
   std::span<const uint16_t> words;
@@ -207,7 +208,8 @@ TEST_F(HexFileReaderTest, TopOfTheWordRangeAndTheLargestRecordThatFitsAreTaken) 
       ":020000040000FA\n"
       ":3E030000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C"
       "1D1E1F202122232425262728292A2B2C2D2E2F303132333435363738393A3B3C3D5C\n"
-      ":00005000B0\n";  // an empty data record programs nothing
+      ":00005000B0\n"  // an empty data record programs nothing
+      ":00000001FF\n";
   std::vector<Delivered> got;
   const HexStatus status = ReadAll(content, got, 65);
   ASSERT_TRUE(status.ok()) << status.Message();
@@ -219,8 +221,8 @@ TEST_F(HexFileReaderTest, TopOfTheWordRangeAndTheLargestRecordThatFitsAreTaken) 
 }
 
 TEST_F(HexFileReaderTest, FilesWithoutDataRecordsProgramNothing) {
-  const std::string cases[] = {
-      "", "\xEF\xBB\xBF", "\n\n", "; comment only\n", kEnd + "\n", ":020000040000FA\n" + kEnd};
+  const std::string cases[] = {kEnd + "\n", "\xEF\xBB\xBF" + kEnd, "\n\n; comment only\n" + kEnd,
+                               ":020000040000FA\n" + kEnd};
   for (const std::string& content : cases) {
     SCOPED_TRACE(content);
     std::vector<Delivered> got;
@@ -228,6 +230,31 @@ TEST_F(HexFileReaderTest, FilesWithoutDataRecordsProgramNothing) {
     ASSERT_TRUE(status.ok()) << status.Message();
     EXPECT_TRUE(reader_.isOpen());
     EXPECT_EQ(reader_.dataRecordCount(), 0u);
+    EXPECT_TRUE(got.empty());
+  }
+}
+
+TEST_F(HexFileReaderTest, FilesWithoutTheEndRecordAreRefused) {
+  // Empty, cut short at a line end, or not a HEX file at all: nothing may be programmed from them
+  // as if they were whole.
+  const std::pair<std::string, const char*> cases[] = {
+      {"", "empty file"},
+      {"\xEF\xBB\xBF", "empty file"},
+      {"\n\n", "no end-of-file record: the file is cut short or is not a HEX file"},
+      {kRecord0 + "\n" + kRecord1 + "\n",
+       "no end-of-file record: the file is cut short or is not a HEX file"},
+      {"\x89PNG\r\n\x1A\n\xFF\xD8",
+       "no end-of-file record: the file is cut short or is not a HEX file"},
+      {"        org 0\n        goto start\n",
+       "no end-of-file record: the file is cut short or is not a HEX file"},
+  };
+  for (const auto& [content, reason] : cases) {
+    SCOPED_TRACE(content);
+    std::vector<Delivered> got;
+    const HexStatus status = ReadAll(content, got);
+    EXPECT_EQ(status.error, HexError::kNoEndRecord);
+    EXPECT_EQ(status.Message(), std::string("blink.hex: ") + reason);
+    EXPECT_FALSE(reader_.isOpen());
     EXPECT_TRUE(got.empty());
   }
 }
@@ -314,7 +341,8 @@ TEST_F(HexFileReaderTest, MessagesNameFileAndLine) {
   EXPECT_EQ(status.Message(), "blink.hex: 2: checksum mismatch");
 
   // The longest line taken is 511 characters; a comment of that length is just skipped.
-  status = reader_.Open(Write("edge.hex", std::string(511, ';') + "\n" + kRecord0), kReportLength);
+  status = reader_.Open(Write("edge.hex", std::string(511, ';') + "\n" + kRecord0 + "\n" + kEnd),
+                        kReportLength);
   EXPECT_TRUE(status.ok()) << status.Message();
   EXPECT_EQ(reader_.dataRecordCount(), 1u);
 }
@@ -337,7 +365,7 @@ TEST_F(HexFileReaderTest, ReadFailureCarriesTheSystemReason) {
 #endif
 
 TEST_F(HexFileReaderTest, AFailedOpenDropsThePreviousFile) {
-  ASSERT_TRUE(reader_.Open(Write("a.hex", kRecord0), kReportLength).ok());
+  ASSERT_TRUE(reader_.Open(Write("a.hex", kRecord0 + "\n" + kEnd), kReportLength).ok());
   EXPECT_FALSE(reader_.Open(Write("b.hex", ":0"), kReportLength).ok());
   uint32_t address = 0;
   std::span<const uint16_t> words;
@@ -390,6 +418,7 @@ TEST_F(HexFileReaderTest, LineEndsSplitAcrossReadBlocksAndLargeFiles) {
   EXPECT_EQ(status.line, line);
 
   content.resize(goodSize);
+  content += kEnd;
   status = ReadAll(content, got);
   ASSERT_TRUE(status.ok()) << status.Message();
   EXPECT_EQ(reader_.dataRecordCount(), 0x10000u / 8);
