@@ -46,7 +46,7 @@ WireTrace::~WireTrace() {
 
 bool WireTrace::Open(const std::string& path, std::string& error) {
   file_.open(std::filesystem::path(std::u8string(path.begin(), path.end())),
-             std::ios::out | std::ios::trunc);
+             std::ios::out | std::ios::trunc | std::ios::binary);
   if (!file_) {
     error = "cannot write the trace file " + path + ": " + std::strerror(errno);
     return false;

@@ -222,7 +222,8 @@ std::optional<Fault> ParseRecord(std::string_view line, HexRecord& record) {
   std::array<uint8_t, kMaxLineLength / 2>& bytes = record.bytes;
   const size_t pairs = digits.size() / 2;
   if (pairs > bytes.size()) {
-    return Fault{HexError::kLineTooLong, Printf("line longer than %zu characters", kMaxLineLength)};
+    return Fault{HexError::kLineTooLong,
+                 Printf("line longer than %u characters", static_cast<unsigned>(kMaxLineLength))};
   }
   const uint16_t* pairValues = HexPairValues().data();
   const auto* text = reinterpret_cast<const unsigned char*>(digits.data());
@@ -238,8 +239,9 @@ std::optional<Fault> ParseRecord(std::string_view line, HexRecord& record) {
   if (invalid & kNotHexPair) {
     for (size_t i = 0; i < digits.size(); ++i) {
       if (kHexValue[static_cast<unsigned char>(digits[i])] < 0) {
-        return Fault{HexError::kBadDigit, Printf("%s at column %zu is not a hexadecimal digit",
-                                                 DescribeCharacter(digits[i]).c_str(), i + 2)};
+        return Fault{HexError::kBadDigit,
+                     Printf("%s at column %u is not a hexadecimal digit",
+                            DescribeCharacter(digits[i]).c_str(), static_cast<unsigned>(i + 2))};
       }
     }
   }
@@ -247,14 +249,14 @@ std::optional<Fault> ParseRecord(std::string_view line, HexRecord& record) {
   const size_t byteCount = pairs > 0 ? bytes[0] : 0;
   const size_t needed = kHeaderDigits + 2 * byteCount + kChecksumDigits;
   if (digits.size() < needed) {
-    return Fault{
-        HexError::kTruncatedRecord,
-        Printf("truncated record: %zu hex digits where %zu are needed", digits.size(), needed)};
+    return Fault{HexError::kTruncatedRecord,
+                 Printf("truncated record: %u hex digits where %u are needed",
+                        static_cast<unsigned>(digits.size()), static_cast<unsigned>(needed))};
   }
   if (digits.size() > needed) {
     return Fault{HexError::kRecordTooLong,
-                 Printf("record longer than its byte count: %zu hex digits where %zu are needed",
-                        digits.size(), needed)};
+                 Printf("record longer than its byte count: %u hex digits where %u are needed",
+                        static_cast<unsigned>(digits.size()), static_cast<unsigned>(needed))};
   }
   // Every pair belongs to the record now, so the sum taken above is the record's.
   if ((sum & 0xFF) != 0) return Fault{HexError::kChecksum, "checksum mismatch"};
@@ -316,8 +318,8 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path, size_t outputRe
         ended = true;
         continue;
       case LineSource::Result::kTooLong:
-        return refuse(
-            {HexError::kLineTooLong, Printf("line longer than %zu characters", kMaxLineLength)});
+        return refuse({HexError::kLineTooLong, Printf("line longer than %u characters",
+                                                      static_cast<unsigned>(kMaxLineLength))});
       case LineSource::Result::kNul:
         return refuse({HexError::kNotText, "NUL byte: not a text file"});
       case LineSource::Result::kReadError:
@@ -377,9 +379,10 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path, size_t outputRe
     }
     if (ProgramDataReportLength(count) > outputReportLength) {
       return refuse({HexError::kReportTooSmall,
-                     Printf("record of %u words needs a %zu-byte data report, the board's output "
-                            "report holds %zu bytes",
-                            count, ProgramDataReportLength(count), outputReportLength)});
+                     Printf("record of %u words needs a %u-byte data report, the board's output "
+                            "report holds %u bytes",
+                            count, static_cast<unsigned>(ProgramDataReportLength(count)),
+                            static_cast<unsigned>(outputReportLength))});
     }
     if (record.offset + record.byteCount > 0x10000u) {
       // Whether such a record wraps or carries on is read differently by different tools.
