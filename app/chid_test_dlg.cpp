@@ -124,6 +124,11 @@ bool Chid_testDlg::OnInitDialog() {
   return true;
 }
 
+std::array<ui::CComboBox*, params::kPinListCount> Chid_testDlg::PinLists() {
+  return {&m_comboStep1, &m_comboStep2, &m_comboStep3, &m_comboStep4,
+          &m_comboDir1,  &m_comboDir2,  &m_comboDir3,  &m_comboDir4};
+}
+
 void Chid_testDlg::OnSysCommand(unsigned nID) {
   if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
     CAboutDlg about;

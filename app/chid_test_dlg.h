@@ -44,6 +44,8 @@ class Chid_testDlg : public ui::CDialog {
 
   // Parameter panel.
   void FillPinList(ui::CComboBox& list, params::PinSetId set);
+  // The eight pin lists in m_nPinIndex order: the Step lists of Motor1..4, then their Dir lists.
+  std::array<ui::CComboBox*, params::kPinListCount> PinLists();
   void ApplyPreset(int index);
   // A preset row's values alone: no list selection, no data exchange.
   void ApplyPresetRow(int index);
@@ -89,7 +91,9 @@ class Chid_testDlg : public ui::CDialog {
   ui::CComboBox m_comboPreset;
   ui::CComboBox m_comboMotorOnPin;
   ui::CComboBox m_comboStepMode;
-  std::array<std::int32_t, 8> m_nPinIndex{};
+  // Wire data bits after Connect or a preset; after Program ZBK, the list entries the user
+  // chose, as the block was written.
+  std::array<std::int32_t, params::kPinListCount> m_nPinIndex{};
   std::int32_t m_nMotorOnPin = 0;
   std::int32_t m_nStepMode = 0;
   ui::CListBox m_listLog;

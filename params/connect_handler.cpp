@@ -11,7 +11,6 @@
 #include "hidlink/hid_link.h"
 #include "params/parameter_block.h"
 #include "params/parameter_tables.h"
-#include "params/pin_lists.h"
 
 namespace app {
 
@@ -69,7 +68,7 @@ void TakeTimingBlock(Chid_testDlg& d) {
 void TakePinBlock(Chid_testDlg& d) {
   params::ParameterBlock block;
   params::DecodePinReply(Reply(), block);
-  const auto lists = params::PinLists(d);
+  const auto lists = d.PinLists();
   for (std::size_t i = 0; i < lists.size(); ++i) {
     d.m_nPinIndex[i] = block.pin[i];
     lists[i]->SetCurSel(params::PinEntryForByte(d.m_nBoardGeneration, block.pin[i]));
@@ -124,7 +123,7 @@ void ReadBoard(Chid_testDlg& d) {
   }
   if (reply.kind != params::VersionReplyKind::kZbk) return;
 
-  const auto lists = params::PinLists(d);
+  const auto lists = d.PinLists();
   for (auto kind : {params::PinListKind::kDir, params::PinListKind::kStep}) {
     const params::PinSetId set = *params::PinSetForReply(reply, kind);
     for (std::size_t i = 0; i < lists.size(); ++i) {

@@ -3,7 +3,6 @@
 
 #include "app/chid_test_dlg.h"
 #include "params/parameter_tables.h"
-#include "params/pin_lists.h"
 
 namespace app {
 
@@ -18,7 +17,7 @@ void Chid_testDlg::ApplyPresetRow(int index) {
   const auto row = params::PresetAt(index);
   if (!row) return;
   if (row->clearsBraxoMode) m_nBraxoMode = 0;
-  const auto lists = params::PinLists(*this);
+  const auto lists = PinLists();
   for (std::size_t i = 0; i < lists.size(); ++i) {
     m_nPinIndex[i] = row->pinIndex[i];
     // An entry the list does not hold (lists still empty before the first Connect) leaves it

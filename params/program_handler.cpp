@@ -7,7 +7,6 @@
 #include "hidlink/hid_link.h"
 #include "params/parameter_block.h"
 #include "params/parameter_tables.h"
-#include "params/pin_lists.h"
 #include "ui/window_port.h"
 
 namespace app {
@@ -46,7 +45,7 @@ void Chid_testDlg::OnBnClickedProgram() {
   stopwatch.Start();
   HidLink::Exchange();
 
-  const auto lists = params::PinLists(*this);
+  const auto lists = PinLists();
   for (std::size_t i = 0; i < lists.size(); ++i) m_nPinIndex[i] = lists[i]->GetCurSel();
   block.pin = params::PinBytesForEntries(m_nPinIndex, m_nBoardGeneration);
   params::EncodePinWrite(HidLink::outReport, block);
