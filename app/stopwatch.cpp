@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "ui/clock.h"
+#include "clock/clock.h"
 
 namespace app {
 
@@ -11,13 +11,13 @@ void Stopwatch::Init() {
   elapsedUs = 0;
   if (!probed) {
     std::int64_t f = 0;
-    counterAvailable = ui::ProcessClock().QueryPerformanceFrequency(f) && f > 0;
+    counterAvailable = clk::ProcessClock().QueryPerformanceFrequency(f) && f > 0;
     frequency = counterAvailable ? f : 0;
     probed = true;
   }
 }
 
-void Stopwatch::ResetProbeForTests() {
+void Stopwatch::ResetProbe() {
   probed = false;
   counterAvailable = false;
   frequency = 0;
@@ -30,8 +30,8 @@ std::int64_t Stopwatch::CountsToUs(std::int64_t counts, std::int64_t countsPerSe
 }
 
 std::int64_t Stopwatch::Reading() {
-  if (counterAvailable) return CountsToUs(ui::ProcessClock().QueryPerformanceCounter(), frequency);
-  return static_cast<std::int64_t>(std::uint64_t{ui::ProcessClock().GetTickCount()} * 1000u);
+  if (counterAvailable) return CountsToUs(clk::ProcessClock().QueryPerformanceCounter(), frequency);
+  return static_cast<std::int64_t>(std::uint64_t{clk::ProcessClock().GetTickCount()} * 1000u);
 }
 
 void Stopwatch::Start() {

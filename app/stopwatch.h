@@ -21,7 +21,7 @@ class Stopwatch {
   void Stop();
 
   // Forgets the probe, so that the next Init probes again.
-  static void ResetProbeForTests();
+  static void ResetProbe();
   // Microseconds of one reading of the current time base.
   static std::int64_t Reading();
   // Counter counts to microseconds without overflowing 64 bits: whole seconds and the remainder

@@ -9,7 +9,6 @@
 
 #include "app/resource_ids.h"
 #include "app/resources.h"
-#include "batch/wire_trace.h"
 #include "hidlink/hid_link.h"
 #include "params/parameter_tables.h"
 #include "ui/data_exchange.h"
@@ -96,7 +95,7 @@ std::string FormatBox(const ShownBox& box) {
   return out;
 }
 
-BatchRunner::BatchRunner(ui::Clock& clock, RunSettings settings, BatchOutput output)
+BatchRunner::BatchRunner(clk::Clock& clock, RunSettings settings, BatchOutput output)
     : clock_(clock), settings_(settings), output_(std::move(output)) {}
 
 int BatchRunner::Answer(const ShownBox& box) const {
@@ -128,12 +127,12 @@ int BatchRunner::Run(std::span<const Command> commands) {
   // The dialog opens as the window does: discovery, and Connect when the board is there.
   window_ = &host.Open(dlg);
 
-  int status = app::kExitOk;
+  int status = batch::kExitOk;
   for (const Command& c : commands) {
     boxes_.clear();
     log_.clear();
     status = RunOne(c);
-    if (status != app::kExitOk) break;
+    if (status != batch::kExitOk) break;
   }
 
   // Closing asks for the jumper back in normal position after a PIC command, as the window does.
@@ -152,11 +151,11 @@ int BatchRunner::RunOne(const Command& c) {
   switch (c.verb) {
     case Verb::kShow:
       Show();
-      return app::kExitOk;
+      return batch::kExitOk;
     case Verb::kWait:
       // Time passes as in the window: the connect prompt's timer ticks meanwhile.
       host_->AdvanceTime(c.number);
-      return app::kExitOk;
+      return batch::kExitOk;
     case Verb::kSet:
       return Set(c);
     case Verb::kPreset:
@@ -168,7 +167,7 @@ int BatchRunner::RunOne(const Command& c) {
 
 int BatchRunner::Refuse(const Command& c, const std::string& why) {
   output_.err(std::string(kProgram) + Place(c) + ": " + why + "; the batch stops here");
-  return app::kExitFailure;
+  return batch::kExitFailure;
 }
 
 std::string BatchRunner::FailureSeen() const {
@@ -215,7 +214,7 @@ int BatchRunner::BoardCommand(const Command& c) {
                 (settings_.waitBoardSeconds > 0
                      ? " within " + std::to_string(settings_.waitBoardSeconds) + " s"
                      : std::string(" (--wait-board SECONDS waits for one)")));
-    return app::kExitNoBoard;
+    return batch::kExitNoBoard;
   }
 
   auto& w = *window_;
@@ -271,7 +270,7 @@ int BatchRunner::BoardCommand(const Command& c) {
                   "came within " +
                       std::to_string(hidlink::kReadTimeoutMs) + " ms");
   }
-  return app::kExitOk;
+  return batch::kExitOk;
 }
 
 bool BatchRunner::TypeInto(int id, const std::string& text) {
@@ -358,7 +357,7 @@ int BatchRunner::Set(const Command& c) {
     }
   }
   if (const std::string failure = FailureSeen(); !failure.empty()) return Refuse(c, failure);
-  return app::kExitOk;
+  return batch::kExitOk;
 }
 
 int BatchRunner::Preset(const Command& c) {
@@ -371,7 +370,7 @@ int BatchRunner::Preset(const Command& c) {
   if (found == items.end()) return Refuse(c, "the presets list has no " + Quoted(c.value));
   w.SelectItem(app::IDC_COMBO_PRESET, static_cast<int>(found - items.begin()));
   if (const std::string failure = FailureSeen(); !failure.empty()) return Refuse(c, failure);
-  return app::kExitOk;
+  return batch::kExitOk;
 }
 
 void BatchRunner::Show() {
@@ -421,54 +420,6 @@ std::string CheckFiles(std::span<const Command> commands) {
     if (!in) return Place(c) + ": " + c.value + " cannot be read";
   }
   return {};
-}
-
-int RunBatchMode(const app::ProgramOptions& options, const BatchOutput& output) {
-  auto fail = [&](const std::string& message) {
-    output.err(std::string(kProgram) + message);
-    return app::kExitBadUsage;
-  };
-
-  ParseResult parsed;
-  if (options.batch) {
-    parsed = ParseBatch(*options.batch);
-  } else {
-    const auto path = PathFromUtf8(options.batchFile);
-    std::error_code error;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(path, error)) in.open(path, std::ios::binary);
-    std::ostringstream contents;
-    if (in) contents << in.rdbuf();
-    if (!in || in.bad()) return fail("cannot read the batch file " + options.batchFile);
-    parsed = ParseBatchFile(contents.str(), options.batchFile);
-  }
-  if (!parsed.ok()) return fail(parsed.error + "; nothing was run");
-  if (const std::string bad = CheckFiles(parsed.commands); !bad.empty()) {
-    return fail(bad + "; nothing was run");
-  }
-
-  WireTrace trace;
-  if (!options.tracePath.empty()) {
-    std::string error;
-    if (!trace.Open(options.tracePath, error)) return fail(error);
-  }
-
-  ui::SetResources(&app::ProgramResources());
-  const auto platform = app::MakePlatform(options);
-  if (!platform) {
-    output.err(std::string(kProgram) + "this system offers no HID access; try --simulate");
-    return app::kExitNoBoard;
-  }
-  hidlink::HidLink::Attach(platform.get());
-  if (!options.tracePath.empty()) trace.Attach();
-
-  BatchRunner runner(ui::ProcessClock(), {options.yes, options.waitBoardSeconds}, output);
-  const int status = runner.Run(parsed.commands);
-
-  trace.Detach();
-  hidlink::HidLink::CloseAll();
-  hidlink::HidLink::Attach(nullptr);
-  return status;
 }
 
 }  // namespace batch

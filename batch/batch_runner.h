@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "app/chid_test_dlg.h"
-#include "app/program.h"
 #include "batch/batch_command.h"
+#include "batch/exit_status.h"
+#include "clock/clock.h"
 #include "headless/headless_host.h"
-#include "ui/clock.h"
 
 namespace batch {
 
@@ -45,9 +45,10 @@ class BatchRunner {
  public:
   // The host's timers run on `clock`: the system clock in the program. The link must be
   // attached to its platform and the resources set.
-  BatchRunner(ui::Clock& clock, RunSettings settings, BatchOutput output);
+  BatchRunner(clk::Clock& clock, RunSettings settings, BatchOutput output);
 
-  // Opens the dialog, runs the commands in order and closes it. An exit status of app/program.h.
+  // Opens the dialog, runs the commands in order and closes it. An exit status of
+  // batch/exit_status.h.
   int Run(std::span<const Command> commands);
 
  private:
@@ -65,7 +66,7 @@ class BatchRunner {
   std::string FailureSeen() const;
   int Answer(const headless::ShownBox& box) const;
 
-  ui::Clock& clock_;
+  clk::Clock& clock_;
   RunSettings settings_;
   BatchOutput output_;
   headless::HeadlessHost* host_ = nullptr;
@@ -79,9 +80,5 @@ class BatchRunner {
 // The files that program-pic names must be readable before anything runs: the first that is
 // not, as a message, or empty.
 std::string CheckFiles(std::span<const Command> commands);
-
-// Batch mode from the program's options: reads and checks the batch, opens the trace, attaches
-// the platform the options ask for and runs. An exit status of app/program.h.
-int RunBatchMode(const app::ProgramOptions& options, const BatchOutput& output);
 
 }  // namespace batch

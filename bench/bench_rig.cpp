@@ -1,26 +1,13 @@
 #include "bench/bench_rig.h"
 
-#include "app/resources.h"
-#include "app/stopwatch.h"
-#include "hidlink/hid_link.h"
-
-BenchRig::BenchRig(ui::Clock& clock, sim::Timing timing) : bus(clock), host(clock) {
+BenchRig::BenchRig(clk::Clock& clock, sim::Timing timing)
+    : bus(clock), host(clock), session_(&host, &bus, &clock) {
   bus.SetTiming(timing);
-  ui::SetResources(&app::ProgramResources());
-  ui::SetHost(&host);
-  ui::SetProcessClock(&clock);
-  hidlink::HidLink::ResetForTests();
-  hidlink::HidLink::Attach(&bus);
-  app::Stopwatch::ResetProbeForTests();
 }
 
 BenchRig::~BenchRig() {
   host.CloseAll();
   dialog_.reset();
-  hidlink::HidLink::Attach(nullptr);
-  hidlink::HidLink::ResetForTests();
-  ui::SetProcessClock(nullptr);
-  ui::SetHost(nullptr);
 }
 
 int BenchRig::AddBoard(std::string version) {

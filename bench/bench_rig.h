@@ -1,20 +1,21 @@
 #pragma once
 // The main dialog on the headless host and the simulated bus, on a clock of the caller's
 // choosing: a virtual clock to measure what the host itself costs, the system clock to run
-// against the pace of the bus. Everything process-wide (host, clock, link) is set up by the rig
-// and put back when it goes.
+// against the pace of the bus. Everything process-wide (host, clock, link) comes from the rig's
+// session and is put back when it goes.
 
 #include <memory>
 #include <string>
 
 #include "app/chid_test_dlg.h"
+#include "clock/clock.h"
 #include "headless/headless_host.h"
+#include "program/session.h"
 #include "sim/sim_hid_platform.h"
-#include "ui/clock.h"
 
 class BenchRig {
  public:
-  BenchRig(ui::Clock& clock, sim::Timing timing);
+  BenchRig(clk::Clock& clock, sim::Timing timing);
   ~BenchRig();
   BenchRig(const BenchRig&) = delete;
   BenchRig& operator=(const BenchRig&) = delete;
@@ -32,6 +33,7 @@ class BenchRig {
   int board = -1;
 
  private:
+  program::Session session_;
   std::unique_ptr<app::Chid_testDlg> dialog_;
   headless::HeadlessWindow* window_ = nullptr;
 };

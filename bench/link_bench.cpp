@@ -10,18 +10,19 @@
 
 #include "bench/bench_rig.h"
 #include "bench/temp_tree.h"
+#include "clock/clock.h"
 #include "headless/headless_host.h"
 #include "hidlink/hid_link.h"
 #include "hidlink/linux/linux_hid_platform.h"
 #include "hidlink_linux/sample_descriptors.h"
-#include "ui/clock.h"
+#include "program/session.h"
 
 using hidlink::HidLink;
 
 namespace {
 
 void BM_Exchange(benchmark::State& state) {
-  ui::VirtualClock clock;
+  clk::VirtualClock clock;
   BenchRig rig(clock, sim::Timing::Instant);
   rig.AddBoard();
   rig.Start();
@@ -100,20 +101,14 @@ void BM_Discovery(benchmark::State& state) {
     state.SkipWithError("could not write the sysfs tree");
     return;
   }
-  ui::VirtualClock clock;
+  clk::VirtualClock clock;
   headless::HeadlessHost host(clock);
-  ui::SetHost(&host);
   hidlink::LinuxHidPlatform platform((tree.path() / "sys").string(),
                                      (tree.path() / "dev").string());
-  HidLink::ResetForTests();
-  HidLink::Attach(&platform);
+  program::Session session(&host, &platform, &clock);
   bool found = true;
   for (auto _ : state) found = HidLink::FindDevice() && found;
   const bool fits = HidLink::OutputLength() == 65 && HidLink::InputLength() == 65;
-  HidLink::CloseAll();
-  HidLink::Attach(nullptr);
-  HidLink::ResetForTests();
-  ui::SetHost(nullptr);
   if (!found || !fits || !host.Boxes().empty()) {
     state.SkipWithError("discovery did not find the board cleanly");
   }

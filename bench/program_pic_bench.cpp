@@ -14,8 +14,8 @@
 #include "bench/bench_rig.h"
 #include "bench/hex_image.h"
 #include "bench/temp_tree.h"
+#include "clock/clock.h"
 #include "hidlink/hid_link.h"
-#include "ui/clock.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ const Image& FullImage() {
 }
 
 // The dialog connected, the jumper already in program position: what follows is Program PIC's.
-std::unique_ptr<BenchRig> ReadyRig(ui::Clock& clock, sim::Timing timing) {
+std::unique_ptr<BenchRig> ReadyRig(clk::Clock& clock, sim::Timing timing) {
   auto rig = std::make_unique<BenchRig>(clock, timing);
   rig->AddBoard();
   rig->Start();
@@ -68,7 +68,7 @@ void BM_ProgramPicInstant(benchmark::State& state) {
     state.SkipWithError("could not write the HEX image");
     return;
   }
-  ui::VirtualClock clock;
+  clk::VirtualClock clock;
   bool ok = true;
   for (auto _ : state) {
     state.PauseTiming();
@@ -92,7 +92,7 @@ void BM_ProgramPicUsbLike(benchmark::State& state) {
     state.SkipWithError("could not write the HEX image");
     return;
   }
-  ui::SystemClock clock;
+  clk::SystemClock clock;
   bool ok = true;
   for (auto _ : state) {
     auto rig = ReadyRig(clock, sim::Timing::UsbLike);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/clock.h"
+#include "clock/clock.h"
 #include "ui/dialog.h"
 #include "ui/resources.h"
 #include "ui/window_port.h"
@@ -156,7 +156,7 @@ class HeadlessHost final : public ui::Host {
  public:
   // Timers run on `clock`: a virtual clock in tests, which AdvanceTime moves on at no cost, or
   // the system clock, on which AdvanceTime sleeps until each tick is due.
-  explicit HeadlessHost(ui::Clock& clock) : clock_(clock) {}
+  explicit HeadlessHost(clk::Clock& clock) : clock_(clock) {}
   ~HeadlessHost() override;
 
   // Creates the dialog's window and runs OnInitDialog, without a modal loop: the caller acts as
@@ -254,7 +254,7 @@ class HeadlessHost final : public ui::Host {
   void Destroy(HeadlessWindow& window);
   void ItemInserted(HeadlessWindow& window, int id, int index, std::string_view text);
 
-  ui::Clock& clock_;
+  clk::Clock& clock_;
   std::vector<std::unique_ptr<HeadlessWindow>> windows_;
   std::vector<ShownBox> boxes_;
   std::deque<int> answers_;

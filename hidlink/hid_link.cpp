@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "ui/window_port.h"
-
 namespace hidlink {
 
 namespace {
@@ -33,7 +31,7 @@ void CloseHandle(Handle& h) {
 
 }  // namespace
 
-void HidLink::ResetForTests() {
+void HidLink::Reset() {
   deviceHandle = writeHandle = readHandle = kInvalidHandle;
   caps = {};
   outReport.fill(0);
@@ -51,7 +49,7 @@ void HidLink::ReportError(std::string_view prefix) {
     reason.pop_back();
   }
   text += reason;
-  ui::AfxMessageBox(text, ui::MB_OK);
+  if (errorSink) errorSink(LinkError::kSystem, text);
 }
 
 bool HidLink::FindDevice() {
@@ -86,7 +84,7 @@ bool HidLink::FindDevice() {
   if (connected && !CapsFit(caps)) {
     // Nothing may ever write past the report buffers, nor read replies shorter than the
     // commands expect.
-    ui::AfxMessageBox(CapsRefusal(caps), ui::MB_OK | ui::MB_ICONSTOP);
+    if (errorSink) errorSink(LinkError::kUnusableBoard, CapsRefusal(caps));
     CloseAll();
     connected = false;
   }

@@ -2,7 +2,7 @@
 // HidLink: the one link to the ZBK board for the whole process. Discovery finds the board among
 // the HID interfaces and opens it three times (query, write, read); commands fill outReport, then
 // exchange (write and read one reply) or send one way (write only), then read inReport. Any
-// failed transfer closes the link silently; only discovery shows errors.
+// failed transfer closes the link silently; only discovery reports errors, to the error sink.
 
 #include <array>
 #include <cstdint>
@@ -34,10 +34,20 @@ enum class TraceEvent {
 };
 using TraceSink = std::function<void(TraceEvent event, std::span<const std::uint8_t> bytes)>;
 
+// What an error sink hears of: a platform call that failed (the operation's prefix and the
+// system's reason), or a board whose report lengths this program cannot use.
+enum class LinkError {
+  kSystem,
+  kUnusableBoard,
+};
+using ErrorSink = std::function<void(LinkError kind, std::string_view text)>;
+
 struct HidLink {
   static inline HidPlatform* platform = nullptr;
   // Hears every report at the platform boundary, whatever the platform; none by default.
   static inline TraceSink traceSink;
+  // Hears discovery's errors; the program shows them in a message box. None by default.
+  static inline ErrorSink errorSink;
 
   static inline Handle deviceHandle = kInvalidHandle;
   static inline Handle writeHandle = kInvalidHandle;
@@ -50,12 +60,13 @@ struct HidLink {
   // Uses `p` for every later call; the platform must outlive the link's use.
   static void Attach(HidPlatform* p) { platform = p; }
   static void SetTraceSink(TraceSink sink) { traceSink = std::move(sink); }
+  static void SetErrorSink(ErrorSink sink) { errorSink = std::move(sink); }
   // Back to the state before the first discovery (handles are forgotten, not closed).
-  static void ResetForTests();
+  static void Reset();
 
   // True when this enumeration found and opened the board.
   static bool FindDevice();
-  // Shows `prefix` followed by the system's text when the last platform call failed.
+  // Reports `prefix` followed by the system's text when the last platform call failed.
   static void ReportError(std::string_view prefix);
   static void LoadCapabilities();
   static void OpenReadChannel(const std::string& path);

@@ -9,11 +9,11 @@
 
 #include "app/chid_test_dlg.h"
 #include "app/stopwatch.h"
+#include "clock/clock.h"
 #include "hidlink/hid_link.h"
 #include "motion/cut_encoding.h"
 #include "motion/motion_reports.h"
 #include "params/parameter_tables.h"
-#include "ui/clock.h"
 
 namespace app {
 
@@ -43,7 +43,7 @@ void LogAndRepaint(Chid_testDlg& dlg, std::string_view text) {
 bool WaitUntilIdle(Chid_testDlg& dlg) {
   motion::EncodeStatusRequest(HidLink::outReport);
   HidLink::inReport[1] = 1;
-  ui::Clock& clock = ui::ProcessClock();
+  clk::Clock& clock = clk::ProcessClock();
   const std::int64_t startUs = clock.NowUs();
   std::int64_t queries = 0;
   for (;;) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "program/windowed_host.h"
 #include "ui/dialog.h"
 #include "ui/window_port.h"
 
@@ -19,7 +20,7 @@ namespace qthost {
 
 class DialogWindow;
 
-class QtHost : public ui::Host {
+class QtHost : public program::WindowedHost {
  public:
   QtHost();
   ~QtHost() override;
@@ -29,9 +30,9 @@ class QtHost : public ui::Host {
   // The first modal dialog run renders itself to a PNG at `path` once shown, then ends with
   // IDCANCEL. Until then message boxes are not shown but answered as if dismissed (IDOK, or
   // IDCANCEL where there is a Cancel button), their text going to standard error.
-  void SetScreenshotPath(std::string path);
+  void SetScreenshotPath(std::string path) override;
   // Whether the screenshot was taken and written.
-  bool ScreenshotWritten() const { return screenshotWritten_; }
+  bool ScreenshotWritten() const override { return screenshotWritten_; }
 
   // ui::Host
   int RunModal(ui::CDialog& dialog, ui::CDialog* owner) override;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "clock/clock.h"
 #include "hidlink/hid_platform.h"
 #include "sim/zbk_board.h"
-#include "ui/clock.h"
 
 namespace sim {
 
@@ -39,7 +39,7 @@ struct TraceEntry {
 
 class SimHidPlatform final : public hidlink::HidPlatform {
  public:
-  explicit SimHidPlatform(ui::Clock& clock) : clock_(clock) {}
+  explicit SimHidPlatform(clk::Clock& clock) : clock_(clock) {}
 
   // A HID device without ZBK firmware. Returns its index.
   int AddDevice(std::uint16_t vendorId, std::uint16_t productId, bool openable = true);
@@ -133,7 +133,7 @@ class SimHidPlatform final : public hidlink::HidPlatform {
               std::size_t length);
   std::vector<int> PresentDevices() const;
 
-  ui::Clock& clock_;
+  clk::Clock& clock_;
   std::vector<Device> devices_;
   std::map<hidlink::Handle, HandleState> handles_;
   hidlink::Handle nextHandle_ = 100;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "program/windowed_host.h"
 #include "ui/dialog.h"
 #include "ui/window_port.h"
 #include "win32/win32_api.h"
@@ -19,7 +20,7 @@ namespace win32host {
 
 class DialogWindow;
 
-class Win32Host : public ui::Host {
+class Win32Host : public program::WindowedHost {
  public:
   Win32Host();
   ~Win32Host() override;
@@ -30,8 +31,8 @@ class Win32Host : public ui::Host {
   // painted, then ends with IDCANCEL. Until then message boxes are not shown but answered as if
   // dismissed (IDOK, or IDCANCEL where there is a Cancel button), their text going to standard
   // error.
-  void SetScreenshotPath(std::string path);
-  bool ScreenshotWritten() const { return screenshotWritten_; }
+  void SetScreenshotPath(std::string path) override;
+  bool ScreenshotWritten() const override { return screenshotWritten_; }
   // Likewise, the first modal dialog writes its controls, as the system made them, to `out`.
   void SetControlListing(std::FILE* out);
 

@@ -15,10 +15,11 @@
 
 #include "app/resources.h"
 #include "app/stopwatch.h"
+#include "clock/clock.h"
 #include "hidlink/hid_link.h"
 #include "pic/pic_dialog_support.h"
+#include "program/session.h"
 #include "sim/sim_hid_platform.h"
-#include "ui/clock.h"
 
 namespace {
 
@@ -26,25 +27,12 @@ using pictest::TempDir;
 
 class BatchRun : public ::testing::Test {
  protected:
-  BatchRun() {
-    ui::SetResources(&app::ProgramResources());
-    ui::SetProcessClock(&clock);
-    clock.SetCounter(123'456'789);
-    hidlink::HidLink::ResetForTests();
-    hidlink::HidLink::Attach(&bus);
-    app::Stopwatch::ResetProbeForTests();
-  }
-  ~BatchRun() override {
-    hidlink::HidLink::SetTraceSink(nullptr);
-    hidlink::HidLink::Attach(nullptr);
-    hidlink::HidLink::ResetForTests();
-    ui::SetProcessClock(nullptr);
-  }
+  BatchRun() { clock.SetCounter(123'456'789); }
 
   int Run(const std::string& text, batch::RunSettings settings = {}) {
     return Run(text, clock, settings);
   }
-  int Run(const std::string& text, ui::Clock& hostClock, batch::RunSettings settings) {
+  int Run(const std::string& text, clk::Clock& hostClock, batch::RunSettings settings) {
     const auto parsed = batch::ParseBatch(text);
     EXPECT_TRUE(parsed.ok()) << parsed.error;
     batch::BatchRunner runner(hostClock, settings,
@@ -69,8 +57,10 @@ class BatchRun : public ::testing::Test {
     return all;
   }
 
-  ui::VirtualClock clock;
+  clk::VirtualClock clock;
   sim::SimHidPlatform bus{clock};
+  // The runner brings its own host.
+  program::Session session{nullptr, &bus, &clock};
   std::vector<std::string> out;
   std::vector<std::string> err;
 };
@@ -80,7 +70,7 @@ TEST_F(BatchRun, ProgramsTheFieldsItSetsAndReadsThemBack) {
   ASSERT_EQ(Run("set step-duration 20; set dir-delay 4; set timer 50; set step1 Pin9(D7); "
                 "set dir4 2; set motor-on-pin Pin1; set active-high off; program-zbk; "
                 "connect; show"),
-            app::kExitOk)
+            batch::kExitOk)
       << Err();
 
   const auto& p = bus.Board(board)->Parameters();
@@ -106,7 +96,7 @@ TEST_F(BatchRun, ProgramsTheFieldsItSetsAndReadsThemBack) {
 TEST_F(BatchRun, ReadPicReadsTheAddressAskedForAndShowsEveryBoxWithItsAnswer) {
   const int board = bus.AddBoard("ZBK 2.1");
   for (std::uint16_t i = 0; i < 4; ++i) bus.Board(board)->SetPicWord(0x10 + i, 0x111 * (i + 1));
-  ASSERT_EQ(Run("read-pic 0x10; read-pic"), app::kExitOk) << Err();
+  ASSERT_EQ(Run("read-pic 0x10; read-pic"), batch::kExitOk) << Err();
 
   // The move of the jumper clears the field; the read is still of 0x10, then of the next four.
   ASSERT_GE(out.size(), 4u);
@@ -121,7 +111,7 @@ TEST_F(BatchRun, ReadPicReadsTheAddressAskedForAndShowsEveryBoxWithItsAnswer) {
 
 TEST_F(BatchRun, EraseIsConfirmedOnlyWhenAskedTo) {
   const int board = bus.AddBoard("ZBK 2.1");
-  ASSERT_EQ(Run("erase-pic", {.yes = true}), app::kExitOk) << Err();
+  ASSERT_EQ(Run("erase-pic", {.yes = true}), batch::kExitOk) << Err();
   EXPECT_EQ(bus.Board(board)->PicErases(), 1);
   EXPECT_TRUE(Has(err, "[Erasing PIC] The PIC wille be erased...\n\n  Confirm erasing ? -> OK"))
       << Err();
@@ -129,7 +119,7 @@ TEST_F(BatchRun, EraseIsConfirmedOnlyWhenAskedTo) {
 
 TEST_F(BatchRun, PresetEnablesTheStepModeThatIsThenProgrammed) {
   const int board = bus.AddBoard("ZBK 2.1");
-  ASSERT_EQ(Run("preset Atelier Norvex; set step-mode 1/4; program-zbk"), app::kExitOk) << Err();
+  ASSERT_EQ(Run("preset Atelier Norvex; set step-mode 1/4; program-zbk"), batch::kExitOk) << Err();
   const auto& p = bus.Board(board)->Parameters();
   EXPECT_EQ(p.stepMode, 2);
   EXPECT_EQ(p.stepDurationHalf, 1);
@@ -195,7 +185,7 @@ TEST_F(BatchRun, AFailureIsReportedAndNothingAfterItRuns) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     sim::SimHidPlatform caseBus{clock};
-    hidlink::HidLink::ResetForTests();
+    hidlink::HidLink::Reset();
     hidlink::HidLink::Attach(&caseBus);
     const int board = caseBus.AddBoard(c.version);
     const std::string text = c.prepare(caseBus, board, dir) + "; motor-on";
@@ -204,7 +194,7 @@ TEST_F(BatchRun, AFailureIsReportedAndNothingAfterItRuns) {
     std::vector<std::string> lines;
     batch::BatchRunner runner(
         clock, {}, {[](std::string_view) {}, [&](std::string_view l) { lines.emplace_back(l); }});
-    EXPECT_EQ(runner.Run(parsed.commands), app::kExitFailure);
+    EXPECT_EQ(runner.Run(parsed.commands), batch::kExitFailure);
     std::string all;
     for (const auto& l : lines) all += l + "\n";
     EXPECT_NE(all.find(c.says), std::string::npos) << all;
@@ -225,7 +215,7 @@ TEST_F(BatchRun, ARefusedFileSendsNothingAtAll) {
     Run("connect");
     return bus.Trace().size();
   }();
-  EXPECT_EQ(Run("program-pic " + file.string() + "; status"), app::kExitFailure);
+  EXPECT_EQ(Run("program-pic " + file.string() + "; status"), batch::kExitFailure);
   // This run's Connect at start, then nothing: the file was refused before any 'r' went out.
   EXPECT_EQ(bus.Trace().size(), before + 8);
   EXPECT_FALSE(Sent('r'));
@@ -235,7 +225,7 @@ TEST_F(BatchRun, ARefusedFileSendsNothingAtAll) {
 
 TEST_F(BatchRun, NoBoardStopsAtTheFirstCommandThatNeedsOne) {
   bus.AddDevice(0x046D, 0xC31C);
-  EXPECT_EQ(Run("show; set steps 50; status; show"), app::kExitNoBoard);
+  EXPECT_EQ(Run("show; set steps 50; status; show"), batch::kExitNoBoard);
   EXPECT_TRUE(Has(out, "steps = 96"));
   EXPECT_EQ(std::count_if(out.begin(), out.end(),
                           [](const std::string& l) { return l.rfind("steps = ", 0) == 0; }),
@@ -249,7 +239,7 @@ TEST_F(BatchRun, NoBoardStopsAtTheFirstCommandThatNeedsOne) {
 
 TEST_F(BatchRun, WaitingForTheBoardPollsEveryHalfSecond) {
   bus.AddDevice(0x046D, 0xC31C);
-  EXPECT_EQ(Run("status", {.waitBoardSeconds = 3}), app::kExitNoBoard);
+  EXPECT_EQ(Run("status", {.waitBoardSeconds = 3}), batch::kExitNoBoard);
   // At start, the Connect click, then a tick every 500 ms for 3 s.
   EXPECT_EQ(bus.DiscoveryCount(), 1 + 1 + 6);
   EXPECT_TRUE(Has(err, "Please connect the ZBK interface... (waiting up to 3 s)"));
@@ -257,9 +247,9 @@ TEST_F(BatchRun, WaitingForTheBoardPollsEveryHalfSecond) {
 }
 
 // Plugs the board in once the clock has passed a moment.
-class PlugInClock final : public ui::Clock {
+class PlugInClock final : public clk::Clock {
  public:
-  PlugInClock(ui::VirtualClock& clock, std::function<void()> plug, std::int64_t atUs)
+  PlugInClock(clk::VirtualClock& clock, std::function<void()> plug, std::int64_t atUs)
       : clock_(clock), plug_(std::move(plug)), atUs_(atUs) {}
   bool QueryPerformanceFrequency(std::int64_t& f) override {
     return clock_.QueryPerformanceFrequency(f);
@@ -274,7 +264,7 @@ class PlugInClock final : public ui::Clock {
   std::int64_t NowUs() override { return clock_.NowUs(); }
 
  private:
-  ui::VirtualClock& clock_;
+  clk::VirtualClock& clock_;
   std::function<void()> plug_;
   std::int64_t atUs_;
 };
@@ -284,7 +274,7 @@ TEST_F(BatchRun, ABoardPluggedInWhileWaitingIsConnectedAndTheCommandRuns) {
   bus.Unplug(board);
   PlugInClock hostClock(
       clock, [&] { bus.Plug(board); }, clock.NowUs() + 1'200'000);
-  ASSERT_EQ(Run("status", hostClock, {.waitBoardSeconds = 5}), app::kExitOk) << Err();
+  ASSERT_EQ(Run("status", hostClock, {.waitBoardSeconds = 5}), batch::kExitOk) << Err();
   // The third tick (1500 ms) finds it and runs Connect, which looks once more; then the status.
   EXPECT_EQ(bus.DiscoveryCount(), 1 + 1 + 3 + 1);
   ASSERT_GE(out.size(), 4u);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/resources.h"
 #include "hexedit/hex_edit_rules.h"
 #include "hidlink/hid_link.h"
 #include "kit/test_kit.h"
@@ -28,7 +29,7 @@ constexpr const char* kInteger = "Please enter an integer.";
 constexpr int kInsert = 0x2D;
 
 std::string String(int id) {
-  return ui::GetResources().LoadString(id);
+  return app::ProgramResources().LoadString(id);
 }
 
 // The dialog on a board, the wire trace, the boxes and the log emptied.

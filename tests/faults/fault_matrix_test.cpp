@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/resources.h"
 #include "hidlink/hid_link.h"
 #include "kit/test_kit.h"
 #include "pic/pic_dialog_support.h"
@@ -147,7 +148,7 @@ bool IsLinkFault(Fault f) {
 // -----------------------------------------------------------------------------------
 
 std::string String(int id) {
-  return ui::GetResources().LoadString(id);
+  return app::ProgramResources().LoadString(id);
 }
 
 const pictest::TempDir& Files() {

@@ -1,17 +1,7 @@
 #include "kit/test_kit.h"
 
-#include "app/resources.h"
-#include "app/stopwatch.h"
-#include "hidlink/hid_link.h"
-
 TestKit::TestKit() {
-  ui::SetResources(&app::ProgramResources());
-  ui::SetHost(&host);
-  ui::SetProcessClock(&clock);
   clock.SetCounter(123'456'789);  // not zero, as on a machine that has been up a while
-  hidlink::HidLink::ResetForTests();
-  hidlink::HidLink::Attach(&bus);
-  app::Stopwatch::ResetProbeForTests();
 }
 
 TestKit::~TestKit() {
@@ -22,10 +12,6 @@ TestKit::~TestKit() {
   bus.SetTraceSink(nullptr);
   host.CloseAll();
   dialog_.reset();
-  hidlink::HidLink::Attach(nullptr);
-  hidlink::HidLink::ResetForTests();
-  ui::SetProcessClock(nullptr);
-  ui::SetHost(nullptr);
 }
 
 int TestKit::AddBoard(std::string version, std::uint16_t outputLength, std::uint16_t inputLength) {

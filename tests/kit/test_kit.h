@@ -11,7 +11,8 @@
 //   kit.host.AdvanceTime(500);                    // timer ticks on the virtual clock
 //   kit.bus.SetNoReply(board, true);              // faults of the simulated bus
 //
-// Everything process-wide (host, clock, link, stopwatch probe) starts afresh with each kit.
+// Everything process-wide (host, clock, link, stopwatch probe) starts afresh with each kit: it
+// runs in a session of its own.
 
 #include <memory>
 #include <string>
@@ -19,9 +20,10 @@
 
 #include "app/chid_test_dlg.h"
 #include "app/resource_ids.h"
+#include "clock/clock.h"
 #include "headless/headless_host.h"
+#include "program/session.h"
 #include "sim/sim_hid_platform.h"
-#include "ui/clock.h"
 
 class TestKit {
  public:
@@ -44,12 +46,13 @@ class TestKit {
   const std::vector<headless::ShownBox>& Boxes() const { return host.Boxes(); }
   std::vector<std::string> BoxTexts() const;
 
-  ui::VirtualClock clock;
+  clk::VirtualClock clock;
   sim::SimHidPlatform bus{clock};
   headless::HeadlessHost host{clock};
   int board = -1;
 
  private:
+  program::Session session_{&host, &bus, &clock};
   std::unique_ptr<app::Chid_testDlg> dialog_;
   headless::HeadlessWindow* window_ = nullptr;
 };

@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "tests/motion/report_buffer.h"
+#include "motion/report_buffer.h"
 
 namespace {
 

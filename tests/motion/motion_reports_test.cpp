@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/motion/report_buffer.h"
+#include "motion/report_buffer.h"
 
 namespace {
 

@@ -17,7 +17,7 @@ using hidlink::Handle;
 using hidlink::WaitResult;
 
 // A clock whose every sleep ends `lateUs` late, as a busy machine's do.
-class LateClock final : public ui::Clock {
+class LateClock final : public clk::Clock {
  public:
   explicit LateClock(std::int64_t lateUs) : lateUs_(lateUs) {}
   bool QueryPerformanceFrequency(std::int64_t& countsPerSecond) override {

@@ -13,8 +13,8 @@
 #include "app/chid_test_dlg.h"
 #include "app/resource_ids.h"
 #include "hidlink/hid_link.h"
-#include "tests/win32/win32_fixture.h"
 #include "win32/text_convert.h"
+#include "win32/win32_fixture.h"
 #include "win32/window_capture.h"
 
 namespace win32test {
@@ -205,7 +205,7 @@ void CALLBACK WatchAbout(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST_F(Win32HostTest, SystemMenuCarriesTheAboutItemWhichRunsTheAboutBoxModally) {
   hidlink::HidLink::Attach(nullptr);
-  hidlink::HidLink::ResetForTests();
+  hidlink::HidLink::Reset();
   app::Chid_testDlg dlg;
   ASSERT_TRUE(host_->CreateModeless(dlg, nullptr));
   const HWND main = WindowOf(dlg).Hwnd();
@@ -266,7 +266,7 @@ TEST_F(Win32HostTest, EnterPressesTheDefaultButtonWhichTheAddrFieldMakesReadPic)
   EXPECT_TRUE(clicked) << "Enter in the edit presses the default button";
 
   hidlink::HidLink::Attach(nullptr);
-  hidlink::HidLink::ResetForTests();
+  hidlink::HidLink::Reset();
   app::Chid_testDlg dlg;
   ASSERT_TRUE(host_->CreateModeless(dlg, nullptr));
   auto& main = WindowOf(dlg);

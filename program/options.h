@@ -1,16 +1,15 @@
 #pragma once
-// The program's command line and the HID platform it picks.
+// The program's command line: its options, help, version and exit statuses.
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "hidlink/hid_platform.h"
+#include "batch/exit_status.h"
 
-namespace app {
+namespace program {
 
 struct ProgramOptions {
   bool help = false;
@@ -30,11 +29,10 @@ struct ProgramOptions {
   bool BatchMode() const { return batch.has_value() || !batchFile.empty(); }
 };
 
-// Exit statuses of the program.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;   // a command reported a failure
-inline constexpr int kExitNoBoard = 2;   // no board was found
-inline constexpr int kExitBadUsage = 3;  // bad options or a bad batch: nothing was run
+using batch::kExitBadUsage;
+using batch::kExitFailure;
+using batch::kExitNoBoard;
+using batch::kExitOk;
 
 struct ParsedOptions {
   std::optional<ProgramOptions> options;
@@ -52,7 +50,4 @@ std::string VersionText();
 // none (no board at all), or any other text, answered as it stands.
 std::string SimulatedVersionFor(std::string_view name);
 
-// The platform the options ask for: the simulated bus, or the system's HID devices.
-std::unique_ptr<hidlink::HidPlatform> MakePlatform(const ProgramOptions& options);
-
-}  // namespace app
+}  // namespace program

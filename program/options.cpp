@@ -1,17 +1,8 @@
-#include "app/program.h"
+#include "program/options.h"
 
 #include "app/resources.h"
-#include "sim/sim_hid_platform.h"
-#include "ui/clock.h"
 
-#if defined(__linux__)
-#include "hidlink/linux/linux_hid_platform.h"
-#endif
-#if defined(_WIN32)
-#include "hidlink/windows/windows_hid_platform.h"
-#endif
-
-namespace app {
+namespace program {
 
 std::string SimulatedVersionFor(std::string_view name) {
   if (name == "braxo") return "BRAXO 1.0";
@@ -123,7 +114,7 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
 }
 
 std::string VersionText() {
-  return std::string("zbk-utility ") + kVersion + "\n";
+  return std::string("zbk-utility ") + app::kVersion + "\n";
 }
 
 std::string HelpText(std::string_view programName) {
@@ -161,23 +152,4 @@ std::string HelpText(std::string_view programName) {
          "found; 3 bad options or a bad batch (nothing was run).\n";
 }
 
-std::unique_ptr<hidlink::HidPlatform> MakePlatform(const ProgramOptions& options) {
-  if (options.simulate) {
-    auto bus = std::make_unique<sim::SimHidPlatform>(ui::ProcessClock());
-    bus->SetTiming(sim::Timing::UsbLike);
-    // A keyboard and a mouse share the bus, as on a real machine.
-    bus->AddDevice(0x046D, 0xC31C);
-    bus->AddDevice(0x046D, 0xC077);
-    if (!options.simulatedVersion.empty()) bus->AddBoard(options.simulatedVersion);
-    return bus;
-  }
-#if defined(__linux__)
-  return std::make_unique<hidlink::LinuxHidPlatform>();
-#elif defined(_WIN32)
-  return std::make_unique<hidlink::WindowsHidPlatform>();
-#else
-  return nullptr;
-#endif
-}
-
-}  // namespace app
+}  // namespace program

@@ -1,9 +1,9 @@
-#include "ui/clock.h"
+#include "clock/clock.h"
 
 #include <chrono>
 #include <thread>
 
-namespace ui {
+namespace clk {
 
 bool SystemClock::QueryPerformanceFrequency(std::int64_t& countsPerSecond) {
   countsPerSecond = 1'000'000'000;
@@ -65,4 +65,4 @@ Clock& ProcessClock() {
   return *g_clock;
 }
 
-}  // namespace ui
+}  // namespace clk

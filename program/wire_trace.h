@@ -15,7 +15,7 @@
 
 #include "hidlink/hid_link.h"
 
-namespace batch {
+namespace program {
 
 // One line of the trace, without its line end.
 std::string FormatTraceLine(std::int64_t timeUs, hidlink::TraceEvent event,
@@ -44,4 +44,4 @@ class WireTrace {
   bool attached_ = false;
 };
 
-}  // namespace batch
+}  // namespace program

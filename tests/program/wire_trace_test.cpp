@@ -1,7 +1,7 @@
 // The wire trace at the link: every report written, every reply read and every read that ended
 // without one, whatever the platform; and the file batch mode writes from it.
 
-#include "batch/wire_trace.h"
+#include "program/wire_trace.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
 #include "app/stopwatch.h"
-#include "batch/batch_runner.h"
 #include "kit/test_kit.h"
 #include "pic/pic_dialog_support.h"
+#include "program/options.h"
+#include "program/run.h"
 
 namespace {
 
@@ -24,14 +24,15 @@ using hidlink::TraceEvent;
 
 TEST(WireTraceLine, TimeDirectionAndBytes) {
   const std::uint8_t status[] = {0x00, 0x73, 0xff, 0x0a};
-  EXPECT_EQ(batch::FormatTraceLine(1042, TraceEvent::kSent, status), "      1042 out 00 73 ff 0a");
-  EXPECT_EQ(batch::FormatTraceLine(1234567890123, TraceEvent::kReceived, status),
+  EXPECT_EQ(program::FormatTraceLine(1042, TraceEvent::kSent, status),
+            "      1042 out 00 73 ff 0a");
+  EXPECT_EQ(program::FormatTraceLine(1234567890123, TraceEvent::kReceived, status),
             "1234567890123 in  00 73 ff 0a");
-  EXPECT_EQ(batch::FormatTraceLine(7, TraceEvent::kWriteFailed, status),
+  EXPECT_EQ(program::FormatTraceLine(7, TraceEvent::kWriteFailed, status),
             "         7 out 00 73 ff 0a  (not sent: the write failed or the link is closed)");
-  EXPECT_EQ(batch::FormatTraceLine(6000007, TraceEvent::kReadTimedOut, {}),
+  EXPECT_EQ(program::FormatTraceLine(6000007, TraceEvent::kReadTimedOut, {}),
             "   6000007 in  (no reply within 6000 ms)");
-  EXPECT_EQ(batch::FormatTraceLine(9, TraceEvent::kReadFailed, {}),
+  EXPECT_EQ(program::FormatTraceLine(9, TraceEvent::kReadFailed, {}),
             "         9 in  (no reply: the read failed)");
 }
 
@@ -94,23 +95,23 @@ std::vector<std::string> Lines(const std::string& text) {
 class BatchMode : public ::testing::Test {
  protected:
   BatchMode() {
-    ui::SetProcessClock(&clock);
-    HidLink::ResetForTests();
-    app::Stopwatch::ResetProbeForTests();
+    clk::SetProcessClock(&clock);
+    HidLink::Reset();
+    app::Stopwatch::ResetProbe();
     options.simulate = true;
     options.simulatedVersion = "ZBK 2.1";
   }
   ~BatchMode() override {
-    HidLink::ResetForTests();
-    ui::SetProcessClock(nullptr);
+    HidLink::Reset();
+    clk::SetProcessClock(nullptr);
   }
   int Run() {
-    return batch::RunBatchMode(options, {[this](std::string_view l) { out.emplace_back(l); },
-                                         [this](std::string_view l) { err.emplace_back(l); }});
+    return program::RunBatch(options, {[this](std::string_view l) { out.emplace_back(l); },
+                                       [this](std::string_view l) { err.emplace_back(l); }});
   }
 
-  ui::VirtualClock clock;
-  app::ProgramOptions options;
+  clk::VirtualClock clock;
+  program::ProgramOptions options;
   pictest::TempDir dir;
   std::vector<std::string> out;
   std::vector<std::string> err;
@@ -119,7 +120,7 @@ class BatchMode : public ::testing::Test {
 TEST_F(BatchMode, TraceHoldsEveryReportAndTheStatusReplyIsTheLoggedOne) {
   options.batch = "status";
   options.tracePath = (dir.path() / "wire.txt").string();
-  ASSERT_EQ(Run(), app::kExitOk);
+  ASSERT_EQ(Run(), program::kExitOk);
   ASSERT_EQ(out.size(), 4u);  // Connect at start: version and timer line; then the status
 
   const auto lines = Lines(pictest::ReadText(options.tracePath));
@@ -151,7 +152,7 @@ TEST_F(BatchMode, TraceHoldsEveryReportAndTheStatusReplyIsTheLoggedOne) {
 TEST_F(BatchMode, ABadBatchRunsNothing) {
   options.tracePath = (dir.path() / "wire.txt").string();
   options.batch = "connect; frobnicate";
-  EXPECT_EQ(Run(), app::kExitBadUsage);
+  EXPECT_EQ(Run(), program::kExitBadUsage);
   ASSERT_EQ(err.size(), 1u);
   EXPECT_EQ(err[0].rfind("zbk-utility: command 2 \"frobnicate\": unknown command", 0), 0u)
       << err[0];
@@ -160,7 +161,7 @@ TEST_F(BatchMode, ABadBatchRunsNothing) {
 
   err.clear();
   options.batch = "connect; program-pic " + (dir.path() / "missing.hex").string();
-  EXPECT_EQ(Run(), app::kExitBadUsage);
+  EXPECT_EQ(Run(), program::kExitBadUsage);
   ASSERT_EQ(err.size(), 1u);
   EXPECT_NE(err[0].find("there is no file"), std::string::npos) << err[0];
   EXPECT_TRUE(out.empty());
@@ -169,14 +170,14 @@ TEST_F(BatchMode, ABadBatchRunsNothing) {
 TEST_F(BatchMode, BatchFileNamesItsLinesAndNoBoardGivesTwo) {
   options.batchFile = dir.Write("plan.txt", "# checks\nstatus\n").string();
   options.simulatedVersion.clear();  // a bus without the board
-  EXPECT_EQ(Run(), app::kExitNoBoard);
+  EXPECT_EQ(Run(), program::kExitNoBoard);
   ASSERT_FALSE(err.empty());
   EXPECT_NE(err.back().find("plan.txt:2 \"status\": no ZBK board found"), std::string::npos)
       << err.back();
 
   err.clear();
   options.batchFile = (dir.path() / "nothing.txt").string();
-  EXPECT_EQ(Run(), app::kExitBadUsage);
+  EXPECT_EQ(Run(), program::kExitBadUsage);
   EXPECT_NE(err.back().find("cannot read the batch file"), std::string::npos);
 }
 

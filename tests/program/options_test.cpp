@@ -1,17 +1,17 @@
 // The batch options of the command line.
 
+#include "program/options.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/program.h"
-
 namespace {
 
-app::ParsedOptions Parse(std::vector<std::string_view> args) {
-  return app::ParseOptions(args);
+program::ParsedOptions Parse(std::vector<std::string_view> args) {
+  return program::ParseOptions(args);
 }
 
 TEST(BatchOptions, BothSpellingsOfEveryOption) {
@@ -61,10 +61,11 @@ TEST(BatchOptions, MisuseIsRefused) {
 }
 
 TEST(BatchOptions, BatchIsSeenBeforeAnythingElseLooksAtTheArguments) {
-  EXPECT_TRUE(app::AsksForBatch(std::vector<std::string_view>{"--simulate", "--batch", "x"}));
-  EXPECT_TRUE(app::AsksForBatch(std::vector<std::string_view>{"--batch-file=plan.txt"}));
-  EXPECT_FALSE(app::AsksForBatch(std::vector<std::string_view>{"--simulate", "-platform", "xcb"}));
-  EXPECT_FALSE(app::AsksForBatch(std::vector<std::string_view>{"--batches"}));
+  EXPECT_TRUE(program::AsksForBatch(std::vector<std::string_view>{"--simulate", "--batch", "x"}));
+  EXPECT_TRUE(program::AsksForBatch(std::vector<std::string_view>{"--batch-file=plan.txt"}));
+  EXPECT_FALSE(
+      program::AsksForBatch(std::vector<std::string_view>{"--simulate", "-platform", "xcb"}));
+  EXPECT_FALSE(program::AsksForBatch(std::vector<std::string_view>{"--batches"}));
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
-#include "batch/wire_trace.h"
+#include "program/wire_trace.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
-#include "ui/clock.h"
+#include "clock/clock.h"
 
-namespace batch {
+namespace program {
 
 using hidlink::TraceEvent;
 
@@ -58,7 +58,7 @@ bool WireTrace::Open(const std::string& path, std::string& error) {
 }
 
 void WireTrace::Attach() {
-  startUs_ = ui::ProcessClock().NowUs();
+  startUs_ = clk::ProcessClock().NowUs();
   attached_ = true;
   hidlink::HidLink::SetTraceSink(
       [this](TraceEvent event, std::span<const std::uint8_t> bytes) { Write(event, bytes); });
@@ -73,8 +73,8 @@ void WireTrace::Detach() {
 void WireTrace::Write(TraceEvent event, std::span<const std::uint8_t> bytes) {
   if (!file_) return;
   // Written through at once: a trace is read most when a run went wrong or was cut short.
-  file_ << FormatTraceLine(ui::ProcessClock().NowUs() - startUs_, event, bytes) << '\n';
+  file_ << FormatTraceLine(clk::ProcessClock().NowUs() - startUs_, event, bytes) << '\n';
   file_.flush();
 }
 
-}  // namespace batch
+}  // namespace program

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace ui {
+namespace clk {
 
 class Clock {
  public:
@@ -63,4 +63,4 @@ class VirtualClock final : public Clock {
 void SetProcessClock(Clock* clock);
 Clock& ProcessClock();
 
-}  // namespace ui
+}  // namespace clk
