@@ -13,6 +13,7 @@
 #include "bench/hex_image.h"
 #include "bench/temp_tree.h"
 #include "pic/hex_file_reader.h"
+#include "pic/hex_fit.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ void BM_HexCheckAndRead(benchmark::State& state) {
   bool ok = true;
   for (auto _ : state) {
     pic::HexFileReader reader;
-    const pic::HexStatus status = reader.Open(file.path, 65);
+    const pic::HexStatus status = pic::CheckBoardFit(reader, reader.Open(file.path), 65);
     std::uint32_t address = 0;
     std::span<const std::uint16_t> words;
     std::uint64_t sum = 0;

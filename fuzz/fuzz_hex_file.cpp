@@ -1,4 +1,5 @@
-// Fuzz target: the HEX file check and reader, on a file written from the input.
+// Fuzz target: the HEX file reader and the board fit check after it, on a file written from the
+// input.
 //
 // Input: byte 0 chooses the board's output report length (11 to 256) and whether the file is
 // padded to cross the reader's 64 KiB block boundary; the rest is the file.
@@ -24,7 +25,9 @@
 #include <string_view>
 #include <vector>
 
+#include "kit/hex_text.h"
 #include "pic/hex_file_reader.h"
+#include "pic/hex_fit.h"
 #include "pic/pic_reports.h"
 
 namespace {
@@ -79,7 +82,7 @@ void WriteFile(std::string_view content) {
 Result Read(std::string_view content, size_t outputLength) {
   WriteFile(content);
   pic::HexFileReader reader;
-  const pic::HexStatus status = reader.Open(FilePath(), outputLength);
+  const pic::HexStatus status = pic::CheckBoardFit(reader, reader.Open(FilePath()), outputLength);
   Result result;
   result.error = status.error;
   result.line = status.line;
@@ -120,26 +123,6 @@ Result Read(std::string_view content, size_t outputLength) {
   return result;
 }
 
-std::string HexByte(unsigned value) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", value & 0xFF);
-  return text;
-}
-
-std::string Line(uint8_t type, uint16_t offset, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> bytes = {static_cast<uint8_t>(data.size()),
-                                static_cast<uint8_t>(offset >> 8),
-                                static_cast<uint8_t>(offset & 0xFF), type};
-  bytes.insert(bytes.end(), data.begin(), data.end());
-  unsigned sum = 0;
-  std::string line = ":";
-  for (uint8_t b : bytes) {
-    sum += b;
-    line += HexByte(b);
-  }
-  return line + HexByte(0x100 - (sum & 0xFF)) + "\n";
-}
-
 // The records as a plain file: a segment address record before each data record keeps every
 // record inside its 64 KiB window, wherever it lies.
 std::string WriteBack(const std::vector<Delivered>& records) {
@@ -147,15 +130,13 @@ std::string WriteBack(const std::vector<Delivered>& records) {
   for (const auto& r : records) {
     const uint32_t byteAddress = r.address * 2;
     const uint32_t segment = byteAddress >> 4;
-    text += Line(0x02, 0, {static_cast<uint8_t>(segment >> 8), static_cast<uint8_t>(segment)});
-    std::vector<uint8_t> data;
-    for (uint16_t w : r.words) {
-      data.push_back(static_cast<uint8_t>(w & 0xFF));
-      data.push_back(static_cast<uint8_t>(w >> 8));
-    }
-    text += Line(0x00, static_cast<uint16_t>(byteAddress & 0xF), data);
+    text += testkit::HexRecord(0x02, 0,
+                               {static_cast<uint8_t>(segment >> 8), static_cast<uint8_t>(segment)});
+    text += '\n';
+    text += testkit::WordRecord(static_cast<uint16_t>(byteAddress & 0xF), r.words);
+    text += '\n';
   }
-  return text + ":00000001FF\n";
+  return text + testkit::kEndRecord + "\n";
 }
 
 std::string Replace(std::string_view text, char from, std::string_view to) {

@@ -26,7 +26,6 @@ enum RecordType : uint8_t {
 // Digits before the data: byte count, address high, address low, type. After it: checksum.
 constexpr size_t kHeaderDigits = 8;
 constexpr size_t kChecksumDigits = 2;
-constexpr uint32_t kMaxWordAddress = 0xFFFF;
 
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
@@ -282,7 +281,7 @@ std::string HexStatus::Message() const {
   return fileName + ": " + std::to_string(line) + ": " + reason;
 }
 
-HexStatus HexFileReader::Open(const std::filesystem::path& path, size_t outputReportLength) {
+HexStatus HexFileReader::Open(const std::filesystem::path& path) {
   Close();
   HexStatus status;
   status.fileName = path.filename().string();
@@ -373,17 +372,6 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path, size_t outputRe
                                                      static_cast<unsigned>(record.byteCount))});
     }
     const uint32_t count = record.byteCount / 2u;
-    if (count > kMaxRecordWords) {
-      return refuse({HexError::kTooManyWords, Printf("record of %u words: at most %u fit a record",
-                                                     count, kMaxRecordWords)});
-    }
-    if (ProgramDataReportLength(count) > outputReportLength) {
-      return refuse({HexError::kReportTooSmall,
-                     Printf("record of %u words needs a %u-byte data report, the board's output "
-                            "report holds %u bytes",
-                            count, static_cast<unsigned>(ProgramDataReportLength(count)),
-                            static_cast<unsigned>(outputReportLength))});
-    }
     if (record.offset + record.byteCount > 0x10000u) {
       // Whether such a record wraps or carries on is read differently by different tools.
       return refuse({HexError::kAddressRange, "record runs past the end of its 64 KiB window"});
@@ -394,17 +382,12 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path, size_t outputRe
                      Printf("odd byte address 0x%04llX: PIC words start at even addresses",
                             static_cast<unsigned long long>(byteAddress))});
     }
-    const uint64_t firstWord = byteAddress / 2;
-    if (firstWord > kMaxWordAddress) {
-      return refuse({HexError::kAddressRange, Printf("word address 0x%llX does not fit 16 bits",
-                                                     static_cast<unsigned long long>(firstWord))});
-    }
-    if (firstWord + count - 1 > kMaxWordAddress) {
-      return refuse({HexError::kAddressRange, "record runs past word address 0xFFFF"});
-    }
+    // A byte address is below 4 GiB whatever the base, so its word address fits 32 bits; whether
+    // it fits the board's 16 is for CheckBoardFit.
+    const auto firstWord = static_cast<uint32_t>(byteAddress / 2);
 
     const size_t at = words_.size();
-    records_.push_back({static_cast<uint32_t>(firstWord), static_cast<uint32_t>(at), count});
+    records_.push_back({lines.lineNumber(), firstWord, count});
     words_.resize(at + count);
     const uint8_t* data = record.data();
     if constexpr (std::endian::native == std::endian::little) {
@@ -436,11 +419,12 @@ uint32_t HexFileReader::NextRecord(uint32_t& wordAddress, std::span<const uint16
     wordCount_ = 0;
     return 0;
   }
-  const Record& record = records_[next_++];
+  const RecordInfo& record = records_[next_++];
   wordAddress_ = record.wordAddress;
   wordCount_ = record.wordCount;
   wordAddress = wordAddress_;
-  words = std::span<const uint16_t>(words_.data() + record.firstWord, record.wordCount);
+  words = std::span<const uint16_t>(words_.data() + nextWord_, record.wordCount);
+  nextWord_ += record.wordCount;
   return wordCount_;
 }
 
@@ -451,6 +435,7 @@ void HexFileReader::Close() {
   words_.clear();
   words_.shrink_to_fit();
   next_ = 0;
+  nextWord_ = 0;
   wordAddress_ = 0;
   wordCount_ = 0;
 }

@@ -10,6 +10,9 @@
 // file cut short at a line end looks complete; types 02 and 04 set the upper address of the
 // records after them; types 03 and 05 are skipped; other types are refused. Other lines are
 // skipped. Errors come back as values naming the file and the line.
+//
+// Whether the records fit the board's reports is not the file's business: CheckBoardFit
+// (pic/hex_fit.h) looks at that once the file has been read.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,8 +20,6 @@
 #include <span>
 #include <string>
 #include <vector>
-
-#include "pic/pic_reports.h"
 
 namespace pic {
 
@@ -39,7 +40,8 @@ enum class HexError {
   kBadRecordLength,  // an end or address record of the wrong length for its type
   kOddByteCount,     // a data record that does not hold whole words
   kOddAddress,       // a data record that does not start on a word
-  kAddressRange,     // a data record outside the 16-bit word addresses the board takes
+  kAddressRange,     // a data record past its 64 KiB window, or outside the 16-bit word
+                     // addresses the board takes
   kTooManyWords,     // a data record of more than kMaxRecordWords words
   kReportTooSmall,   // a data record whose data report does not fit the output report
   kNoEndRecord,      // no end-of-file record: an empty file, one cut short, or no HEX file at all
@@ -58,11 +60,9 @@ struct HexStatus {
 
 class HexFileReader {
  public:
-  // Reads and checks the whole file. `outputReportLength` is the board's output report length,
-  // report id included: a record whose data report would not fit it is refused. On success the
-  // reader is open and delivers the file's data records in file order; on failure it stays closed
-  // and the status says why.
-  HexStatus Open(const std::filesystem::path& path, size_t outputReportLength);
+  // Reads and checks the whole file. On success the reader is open and delivers the file's data
+  // records in file order; on failure it stays closed and the status says why.
+  HexStatus Open(const std::filesystem::path& path);
 
   // Delivers the next data record: its word address and its words, which stay valid until the
   // next call or Close. Returns the word count (at least 1), or 0 when every record has been
@@ -79,17 +79,21 @@ class HexFileReader {
   uint32_t wordAddress() const { return wordAddress_; }
   uint32_t wordCount() const { return wordCount_; }
 
- private:
-  struct Record {
+  // Every data record of the open file, in file order, without delivering any: the line it stands
+  // on, its word address (which may go past 16 bits here) and its word count.
+  struct RecordInfo {
+    uint32_t line;
     uint32_t wordAddress;
-    uint32_t firstWord;  // index into words_
     uint32_t wordCount;
   };
+  std::span<const RecordInfo> records() const { return records_; }
 
+ private:
   bool open_ = false;
-  std::vector<Record> records_;
+  std::vector<RecordInfo> records_;
   std::vector<uint16_t> words_;  // every record's words, back to back
   size_t next_ = 0;
+  size_t nextWord_ = 0;  // index into words_ of the next record's first word
   uint32_t wordAddress_ = 0;
   uint32_t wordCount_ = 0;
 };

@@ -13,6 +13,7 @@
 #include "app/stopwatch.h"
 #include "hidlink/hid_link.h"
 #include "pic/hex_file_reader.h"
+#include "pic/hex_fit.h"
 #include "pic/pic_reports.h"
 #include "ui/resources.h"
 #include "ui/window_port.h"
@@ -98,7 +99,8 @@ void Chid_testDlg::OnBnClickedProgramPic() {
   // The whole file is checked before the board hears of it: a bad file never leaves half a
   // program in the PIC.
   pic::HexFileReader reader;
-  const pic::HexStatus opened = reader.Open(PathFromUtf8(*chosen), HidLink::OutputLength());
+  const pic::HexStatus opened =
+      pic::CheckBoardFit(reader, reader.Open(PathFromUtf8(*chosen)), HidLink::OutputLength());
   if (!opened.ok()) {
     ShowBox(GetWindow(), opened.Message(), caption, ui::MB_OK | ui::MB_ICONEXCLAMATION);
     return;

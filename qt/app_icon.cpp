@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
-#include <algorithm>
-#include <cmath>
+
+#include "app/app_icon_geometry.h"
 
 namespace qthost {
 
@@ -14,48 +14,34 @@ QPixmap AppIconPixmap(int size) {
   pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  const double s = size;
+  const app::AppIconGeometry g = app::AppIconGeometryFor(size);
+  const double s = g.size;
 
-  // The tile.
+  // The tile, half a pixel in, so that a one-pixel outline covers the edge pixels.
   const QRectF tile(0.5, 0.5, s - 1.0, s - 1.0);
-  const double radius = s * 0.2;
   QLinearGradient fill(0, 0, 0, s);
-  fill.setColorAt(0.0, QColor(0x2f, 0x7d, 0xc4));
-  fill.setColorAt(1.0, QColor(0x17, 0x4a, 0x7e));
-  p.setPen(QPen(QColor(0x10, 0x35, 0x5c), std::max(1.0, s / 32.0)));
+  fill.setColorAt(0.0, QColor::fromRgba(app::kIconTileTop));
+  fill.setColorAt(1.0, QColor::fromRgba(app::kIconTileBottom));
+  p.setPen(QPen(QColor::fromRgba(app::kIconRim), g.rim));
   p.setBrush(fill);
-  p.drawRoundedRect(tile, radius, radius);
+  p.drawRoundedRect(tile, g.radius, g.radius);
 
-  // Step pulses, their edges on whole pixels so that small sizes stay sharp: two pulses up to
-  // 32 pixels, three above.
-  const double pen = std::max(1.0, std::round(s / 16.0));
-  auto snap = [&](double v) { return std::round(v - pen / 2.0) + pen / 2.0; };
-  const int pulses = size <= 32 ? 2 : 3;
-  const double margin = s * 0.14;
-  const double unit = (s - 2.0 * margin) / (4.0 * pulses);
-  const double low = snap(s * 0.66), high = snap(s * 0.28);
   QPainterPath wave;
-  wave.moveTo(snap(margin), low);
-  for (int i = 0; i < pulses; ++i) {
-    const double rise = snap(margin + unit * (1 + 4 * i));
-    const double fall = snap(margin + unit * (3 + 4 * i));
-    wave.lineTo(rise, low);
-    wave.lineTo(rise, high);
-    wave.lineTo(fall, high);
-    wave.lineTo(fall, low);
+  wave.moveTo(g.left, g.low);
+  for (int i = 0; i < g.pulses; ++i) {
+    wave.lineTo(g.rise[i], g.low);
+    wave.lineTo(g.rise[i], g.high);
+    wave.lineTo(g.fall[i], g.high);
+    wave.lineTo(g.fall[i], g.low);
   }
-  const double left = snap(margin), right = snap(s - margin);
-  wave.lineTo(right, low);
-  QPen white(Qt::white, pen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
-  p.setPen(white);
+  wave.lineTo(g.right, g.low);
+  p.setPen(
+      QPen(QColor::fromRgba(app::kIconPulse), g.pen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
   p.setBrush(Qt::NoBrush);
   p.drawPath(wave);
 
-  // The direction line under it, in amber.
-  const double base = snap(s * 0.82);
-  QPen amber(QColor(0xff, 0xb3, 0x2e), pen, Qt::SolidLine, Qt::FlatCap);
-  p.setPen(amber);
-  p.drawLine(QPointF(left, base), QPointF(right, base));
+  p.setPen(QPen(QColor::fromRgba(app::kIconDirection), g.pen, Qt::SolidLine, Qt::FlatCap));
+  p.drawLine(QPointF(g.left, g.base), QPointF(g.right, g.base));
   return pm;
 }
 

@@ -1,6 +1,5 @@
 #include "qt/dialog_window.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,8 +17,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "qt/app_icon.h"
 #include "qt/control_widgets.h"
+#include "qt/dialog_builder.h"
 #include "qt/dialog_layout.h"
 #include "qt/qt_host.h"
 
@@ -29,9 +28,6 @@ using ui::ControlKind;
 using ui::Notification;
 
 namespace {
-
-constexpr const char* kIdProperty = "zbkControlId";
-constexpr const char* kCaptionProperty = "zbkCaption";
 
 QString FromView(std::string_view s) {
   return QString::fromUtf8(s.data(), qsizetype(s.size()));
@@ -53,41 +49,6 @@ int CharOffset(const QString& text, int bytes) {
   return int(QString::fromUtf8(utf8.left(bytes)).size());
 }
 
-Qt::WindowFlags FlagsFor(const ui::DialogTemplate& t, bool owned) {
-  Qt::WindowFlags f = ((t.style & ui::kDsAppWindow) && !owned) ? Qt::Window : Qt::Dialog;
-  f |= Qt::CustomizeWindowHint;
-  if (t.style & ui::kDsCaption) f |= Qt::WindowTitleHint;
-  // Without a system menu the dialog has no close box.
-  if (t.style & ui::kDsSysMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  return f;
-}
-
-Qt::Alignment HorizontalAlignment(unsigned style) {
-  if (style & ui::kRightAligned) return Qt::AlignRight;
-  if (style & ui::kCentered) return Qt::AlignHCenter;
-  return Qt::AlignLeft;
-}
-
-// The entries of a list or combo in the order a sorted one keeps: by their bytes, a new entry
-// after those equal to it.
-template <class TextFn>
-int SortedPosition(int count, TextFn&& textAt, const std::string& text) {
-  int lo = 0, hi = count;
-  while (lo < hi) {
-    const int mid = (lo + hi) / 2;
-    if (text < textAt(mid)) {
-      hi = mid;
-    } else {
-      lo = mid + 1;
-    }
-  }
-  return lo;
-}
-
-bool IsStaticKind(ControlKind k) {
-  return k == ControlKind::Label || k == ControlKind::GroupBox || k == ControlKind::Icon;
-}
-
 }  // namespace
 
 struct DialogWindow::Quiet {
@@ -98,7 +59,7 @@ struct DialogWindow::Quiet {
 
 DialogWindow::DialogWindow(QtHost& host, ui::CDialog& dialog, const ui::DialogTemplate& tmpl,
                            QWidget* owner, Mode mode)
-    : QDialog(owner, FlagsFor(tmpl, owner != nullptr)),
+    : QDialog(owner, WindowFlagsFor(tmpl, owner != nullptr)),
       host_(host),
       dialog_(dialog),
       tmpl_(tmpl),
@@ -131,54 +92,12 @@ DialogWindow::~DialogWindow() {
 }
 
 void DialogWindow::Build() {
-  const DialogLayout layout(tmpl_, font(), style());
-  if (tmpl_.style & ui::kDsModalFrame) {
-    setFixedSize(layout.ClientSize());
-  } else {
-    resize(layout.ClientSize());
+  entries_ = BuildControls(*this, tmpl_);
+  for (const Entry& e : entries_) {
+    const int id = e.tmpl->id;
+    if (id != -1 && !byId_.count(id)) byId_[id] = e.widget;
+    Connect(e);
   }
-  entries_.reserve(tmpl_.controls.size());
-  for (std::size_t i = 0; i < tmpl_.controls.size(); ++i) {
-    entries_.push_back({&tmpl_.controls[i], CreateControl(i, layout)});
-  }
-
-  // Radio groups run from one control that starts a group to the next.
-  std::map<std::size_t, std::vector<RadioControl*>> groups;
-  std::size_t groupStart = 0;
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].tmpl->style & ui::kGroup) groupStart = i;
-    if (auto* r = dynamic_cast<RadioControl*>(entries_[i].widget)) groups[groupStart].push_back(r);
-  }
-  for (auto& [start, radios] : groups) {
-    for (auto* r : radios) r->SetGroup(radios);
-  }
-
-  // Group boxes go behind everything, the largest lowest.
-  std::vector<QWidget*> frames;
-  for (const auto& e : entries_) {
-    if (e.tmpl->kind == ControlKind::GroupBox) frames.push_back(e.widget);
-  }
-  std::sort(frames.begin(), frames.end(), [](QWidget* a, QWidget* b) {
-    return a->width() * a->height() < b->width() * b->height();
-  });
-  for (QWidget* f : frames) f->lower();
-
-  // A label's mnemonic takes the focus to the next control that can have it.
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    const auto& c = *entries_[i].tmpl;
-    if (c.kind != ControlKind::Label || (c.style & ui::kNoPrefix)) continue;
-    const QString caption = FromView(c.caption);
-    if (StripMnemonic(caption) == caption) continue;
-    for (std::size_t j = i + 1; j < entries_.size(); ++j) {
-      QWidget* w = entries_[j].widget;
-      if (IsStaticKind(entries_[j].tmpl->kind) || w->focusPolicy() == Qt::NoFocus) continue;
-      auto* label = static_cast<QLabel*>(entries_[i].widget);
-      label->setText(caption);
-      label->setBuddy(w);
-      break;
-    }
-  }
-
   for (const auto& e : entries_) {
     if (e.tmpl->kind == ControlKind::DefPushButton) {
       SetDefaultButton(e.tmpl->id);
@@ -187,147 +106,51 @@ void DialogWindow::Build() {
   }
 }
 
-QWidget* DialogWindow::CreateControl(std::size_t index, const DialogLayout& layout) {
-  const ui::ControlTemplate& c = tmpl_.controls[index];
-  const int id = c.id;
-  const QString caption = FromView(c.caption);
-  const Qt::FocusPolicy focus = (c.style & ui::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
-  const Qt::Alignment align = HorizontalAlignment(c.style);
-  const QFontMetrics fm(layout.Font());
-  QWidget* w = nullptr;
-
-  switch (c.kind) {
+void DialogWindow::Connect(const Entry& e) {
+  const int id = e.tmpl->id;
+  switch (e.tmpl->kind) {
     case ControlKind::PushButton:
-    case ControlKind::DefPushButton: {
-      auto* b = new QPushButton(layout.ButtonCaption(index), this);
-      // A focused push button is the one Enter presses, as in classic dialogs.
-      b->setAutoDefault(true);
-      b->setFocusPolicy(focus);
-      connect(b, &QPushButton::clicked, this, [this, id] { Command(id, Notification::Clicked); });
-      w = b;
-      break;
-    }
+    case ControlKind::DefPushButton:
     case ControlKind::CheckBox:
-    case ControlKind::AutoCheckBox: {
-      auto* b = new CheckControl(this, c.kind == ControlKind::AutoCheckBox,
-                                 (c.style & ui::kTextLeft) != 0, align);
-      b->setText(caption);
-      b->setFocusPolicy(focus);
-      connect(b, &QCheckBox::clicked, this, [this, id] { Command(id, Notification::Clicked); });
-      w = b;
+    case ControlKind::AutoCheckBox:
+    case ControlKind::AutoRadioButton:
+      connect(static_cast<QAbstractButton*>(e.widget), &QAbstractButton::clicked, this,
+              [this, id] { Command(id, Notification::Clicked); });
       break;
-    }
-    case ControlKind::AutoRadioButton: {
-      auto* b = new RadioControl(this, (c.style & ui::kTextLeft) != 0, align);
-      b->setText(caption);
-      b->setFocusPolicy(focus);
-      connect(b, &QRadioButton::clicked, this, [this, id] { Command(id, Notification::Clicked); });
-      w = b;
-      break;
-    }
     case ControlKind::Edit: {
-      auto* e = new EditControl(this);
-      e->setFrame((c.style & ui::kBorder) != 0);
-      e->setReadOnly((c.style & ui::kReadOnly) != 0);
-      e->SetDigitsOnly((c.style & ui::kNumber) != 0);
-      e->setAlignment(align | Qt::AlignVCenter);
-      e->setFocusPolicy(focus);
-      e->setText(caption);
-      connect(e, &QLineEdit::textChanged, this, [this, id, e] {
+      auto* edit = static_cast<EditControl*>(e.widget);
+      connect(edit, &QLineEdit::textChanged, this, [this, id, edit] {
         if (detached_) return;
-        if (ui::ControlHook* hook = e->Hook()) {
+        if (ui::ControlHook* hook = edit->Hook()) {
           hook->OnReflectedNotify(Notification::Update);
         } else {
           Command(id, Notification::Update);
           Command(id, Notification::Change);
         }
       });
-      e->onFocusChange = [this, id](bool in) {
+      edit->onFocusChange = [this, id](bool in) {
         Command(id, in ? Notification::SetFocus : Notification::KillFocus);
       };
-      w = e;
       break;
     }
-    case ControlKind::DropDownList: {
-      auto* box = new QComboBox(this);
-      box->setEditable(false);
-      box->setFocusPolicy(focus);
-      const int listHeight = layout.Units().Map(c.rect).height() - layout.ComboHeight();
-      box->setMaxVisibleItems(std::max(1, listHeight / std::max(1, fm.height())));
-      for (auto item : c.items) {
-        const std::string text(item);
-        const int at =
-            (c.style & ui::kSort)
-                ? SortedPosition(
-                      box->count(), [box](int i) { return ToStd(box->itemText(i)); }, text)
-                : box->count();
-        box->insertItem(at, FromView(item));
-      }
-      box->setCurrentIndex(-1);
-      connect(box, &QComboBox::activated, this,
+    case ControlKind::DropDownList:
+      connect(static_cast<QComboBox*>(e.widget), &QComboBox::activated, this,
               [this, id] { Command(id, Notification::SelChange); });
-      w = box;
       break;
-    }
     case ControlKind::ListBox: {
-      auto* list = new QListWidget(this);
-      list->setFrameShape((c.style & ui::kBorder) ? QFrame::StyledPanel : QFrame::NoFrame);
-      list->setSelectionMode(QAbstractItemView::SingleSelection);
-      list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-      list->setUniformItemSizes(true);
-      list->setVerticalScrollBarPolicy((c.style & ui::kVScroll) ? Qt::ScrollBarAsNeeded
-                                                                : Qt::ScrollBarAlwaysOff);
-      // Long lines can still be read.
-      list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-      list->setFocusPolicy(focus);
-      for (auto item : c.items) list->addItem(FromView(item));
-      const bool notify = (c.style & ui::kNotify) != 0;
-      connect(list, &QListWidget::itemSelectionChanged, this, [this, id, notify] {
-        if (notify && quiet_ == 0) Command(id, Notification::SelChange);
-      });
+      const bool notify = (e.tmpl->style & ui::kNotify) != 0;
+      connect(static_cast<QListWidget*>(e.widget), &QListWidget::itemSelectionChanged, this,
+              [this, id, notify] {
+                if (notify && quiet_ == 0) Command(id, Notification::SelChange);
+              });
       lists_[id];
-      w = list;
       break;
     }
-    case ControlKind::Label: {
-      auto* label = new QLabel(this);
-      label->setTextFormat(Qt::PlainText);
-      // Static text sits at the top of its rectangle.
-      label->setAlignment(align | Qt::AlignTop);
-      label->setWordWrap(layout.LabelWraps(index));
-      label->setText((c.style & ui::kNoPrefix) ? caption : StripMnemonic(caption));
-      label->setFocusPolicy(Qt::NoFocus);
-      label->setAttribute(Qt::WA_TransparentForMouseEvents);
-      w = label;
-      break;
-    }
-    case ControlKind::GroupBox: {
-      auto* frame = new GroupFrame(caption, this);
-      if (c.style & ui::kCentered) frame->setAlignment(Qt::AlignHCenter);
-      w = frame;
-      break;
-    }
-    case ControlKind::Icon: {
-      auto* label = new QLabel(this);
-      const QRect r = layout.ControlRect(index);
-      const qreal dpr = devicePixelRatioF();
-      QPixmap pm = AppIconPixmap(int(std::min(r.width(), r.height()) * dpr));
-      pm.setDevicePixelRatio(dpr);
-      label->setPixmap(pm);
-      label->setFocusPolicy(Qt::NoFocus);
-      label->setAttribute(Qt::WA_TransparentForMouseEvents);
-      w = label;
-      break;
-    }
+    case ControlKind::Label:
+    case ControlKind::GroupBox:
+    case ControlKind::Icon:
+      break;  // static: they tell the dialog nothing
   }
-
-  w->setGeometry(layout.ControlRect(index));
-  w->setProperty(kIdProperty, id);
-  w->setProperty(kCaptionProperty, caption);
-  if (!(c.style & ui::kVisible)) w->hide();
-  if (c.style & ui::kDisabled) w->setEnabled(false);
-  if (id != -1 && !byId_.count(id)) byId_[id] = w;
-  return w;
 }
 
 QWidget* DialogWindow::Control(int id) const {
@@ -430,7 +253,7 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
 
 void DialogWindow::PressDefaultButton() {
   if (auto* focused = qobject_cast<QPushButton*>(focusWidget());
-      focused && focused->isEnabled() && focused->property(kIdProperty).isValid()) {
+      focused && focused->isEnabled() && focused->property(kControlIdProperty).isValid()) {
     focused->click();
     return;
   }
@@ -577,7 +400,7 @@ void DialogWindow::SetFocus(int id) {
 
 int DialogWindow::GetFocus() const {
   for (QWidget* w = focusWidget(); w && w != this; w = w->parentWidget()) {
-    const QVariant v = w->property(kIdProperty);
+    const QVariant v = w->property(kControlIdProperty);
     if (v.isValid()) return v.toInt();
   }
   return 0;

@@ -1,6 +1,7 @@
 #pragma once
-// A dialog window built from a template: the Qt side of one CDialog. It turns widget events into
-// the dialog's messages and answers the window port's calls on its controls.
+// A dialog window built from a template (qt/dialog_builder.h): the Qt side of one CDialog. It
+// turns widget events into the dialog's messages and answers the window port's calls on its
+// controls.
 
 #include <QDialog>
 #include <QString>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "qt/dialog_builder.h"
 #include "ui/dialog.h"
 #include "ui/resources.h"
 #include "ui/window_port.h"
@@ -35,10 +37,7 @@ class DialogWindow : public QDialog, public ui::WindowPort {
 
   // The widget of the control with this id, null when there is none.
   QWidget* Control(int id) const;
-  struct Entry {
-    const ui::ControlTemplate* tmpl;
-    QWidget* widget;  // owned by this window as its Qt child
-  };
+  using Entry = ControlEntry;
   // Every control of the template, in template order.
   const std::vector<Entry>& Entries() const { return entries_; }
 
@@ -122,7 +121,8 @@ class DialogWindow : public QDialog, public ui::WindowPort {
   };
 
   void Build();
-  QWidget* CreateControl(std::size_t index, const class DialogLayout& layout);
+  // Turns the control's signals into the dialog's messages.
+  void Connect(const Entry& entry);
   const ui::ControlTemplate* TemplateOf(int id) const;
   void Send(const ui::Message& message);
   void Command(int id, ui::Notification code);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/app_icon_geometry.h"
+
 namespace win32host {
 
 namespace {
@@ -49,48 +51,35 @@ std::uint32_t Mix(std::uint32_t a, std::uint32_t b, double t) {
 std::vector<std::uint32_t> AppIconPixels(int size) {
   if (size <= 0) return {};
   Canvas canvas(size);
-  const double s = size;
+  const app::AppIconGeometry g = app::AppIconGeometryFor(size);
+  const double s = g.size;
 
-  // The rounded tile with its darker rim and a top-to-bottom gradient.
-  const double radius = s * 0.2;
-  const double rim = std::max(1.0, s / 32.0);
+  // The rounded tile with its rim and gradient.
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
       const double cx = x + 0.5, cy = y + 0.5;
       // Distance inside the rounded rectangle's edge (negative outside).
-      const double nx = std::clamp(cx, radius, s - radius);
-      const double ny = std::clamp(cy, radius, s - radius);
-      const double corner = radius - std::hypot(cx - nx, cy - ny);
+      const double nx = std::clamp(cx, g.radius, s - g.radius);
+      const double ny = std::clamp(cy, g.radius, s - g.radius);
+      const double corner = g.radius - std::hypot(cx - nx, cy - ny);
       const double inside = std::min({corner, cx, cy, s - cx, s - cy});
       if (inside <= 0) continue;
-      canvas.At(x, y) = inside < rim ? 0xFF10355Cu : Mix(0xFF2F7DC4u, 0xFF174A7Eu, cy / s);
+      canvas.At(x, y) =
+          inside < g.rim ? app::kIconRim : Mix(app::kIconTileTop, app::kIconTileBottom, cy / s);
     }
   }
 
-  // Step pulses: two up to 32 pixels, three above.
-  const double pen = std::max(1.0, std::round(s / 16.0));
-  auto snap = [&](double v) { return std::round(v - pen / 2.0) + pen / 2.0; };
-  const int pulses = size <= 32 ? 2 : 3;
-  const double margin = s * 0.14;
-  const double unit = (s - 2.0 * margin) / (4.0 * pulses);
-  const double low = snap(s * 0.66), high = snap(s * 0.28);
-  const double left = snap(margin), right = snap(s - margin);
-  double x = left;
-  constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
-  for (int i = 0; i < pulses; ++i) {
-    const double rise = snap(margin + unit * (1 + 4 * i));
-    const double fall = snap(margin + unit * (3 + 4 * i));
-    canvas.Stroke(x, low, rise, low, pen, kWhite);
-    canvas.Stroke(rise, low, rise, high, pen, kWhite);
-    canvas.Stroke(rise, high, fall, high, pen, kWhite);
-    canvas.Stroke(fall, high, fall, low, pen, kWhite);
-    x = fall;
+  double x = g.left;
+  for (int i = 0; i < g.pulses; ++i) {
+    canvas.Stroke(x, g.low, g.rise[i], g.low, g.pen, app::kIconPulse);
+    canvas.Stroke(g.rise[i], g.low, g.rise[i], g.high, g.pen, app::kIconPulse);
+    canvas.Stroke(g.rise[i], g.high, g.fall[i], g.high, g.pen, app::kIconPulse);
+    canvas.Stroke(g.fall[i], g.high, g.fall[i], g.low, g.pen, app::kIconPulse);
+    x = g.fall[i];
   }
-  canvas.Stroke(x, low, right, low, pen, kWhite);
+  canvas.Stroke(x, g.low, g.right, g.low, g.pen, app::kIconPulse);
 
-  // The direction line, in amber.
-  const double base = snap(s * 0.82);
-  canvas.Fill(left, base - pen / 2.0, right, base + pen / 2.0, 0xFFFFB32Eu);
+  canvas.Fill(g.left, g.base - g.pen / 2.0, g.right, g.base + g.pen / 2.0, app::kIconDirection);
   return canvas.Take();
 }
 

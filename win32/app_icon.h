@@ -1,6 +1,6 @@
 #pragma once
-// The application icon, drawn at run time: a blue tile with white step pulses over an amber
-// direction line, the same picture the Qt host draws.
+// The application icon, drawn at run time from app/app_icon_geometry.h: a blue tile with white step
+// pulses over an amber direction line, the same picture the Qt host draws.
 
 #include <cstdint>
 #include <vector>

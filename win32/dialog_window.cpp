@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "win32/dialog_template.h"
+#include "win32/dialog_builder.h"
 #include "win32/text_convert.h"
 #include "win32/win32_host.h"
 
@@ -54,11 +54,8 @@ DialogWindow::~DialogWindow() {
 
 bool DialogWindow::Create(HWND owner) {
   owner_ = owner;
-  const std::vector<std::uint8_t> bytes = BuildDialogTemplate(tmpl_);
-  const HWND created = CreateDialogIndirectParamW(
-      GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), owner,
-      &DialogWindow::DialogProc, reinterpret_cast<LPARAM>(this));
-  return created != nullptr;
+  return CreateDialogWindow(tmpl_, owner, &DialogWindow::DialogProc,
+                            reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
 void DialogWindow::Destroy() {
@@ -149,35 +146,8 @@ INT_PTR CALLBACK DialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam
 BOOL DialogWindow::OnInitDialog(HWND hwnd) {
   hwnd_ = hwnd;
 
-  // The dialog manager makes the controls in template order, each below the one before.
-  controls_.assign(tmpl_.controls.size(), nullptr);
-  HWND child = GetWindow(hwnd, GW_CHILD);
-  for (std::size_t i = 0; i < controls_.size() && child; ++i) {
-    controls_[i] = child;
-    child = GetWindow(child, GW_HWNDNEXT);
-  }
-  for (std::size_t i = 0; i < controls_.size(); ++i) {
-    const int id = tmpl_.controls[i].id;
-    if (id != -1 && (!controls_[i] || GetDlgCtrlID(controls_[i]) != id)) {
-      controls_[i] = GetDlgItem(hwnd, id);
-    }
-  }
-
-  for (std::size_t i = 0; i < controls_.size(); ++i) {
-    const ui::ControlTemplate& c = tmpl_.controls[i];
-    const HWND w = controls_[i];
-    if (!w) continue;
-    const bool combo = c.kind == ControlKind::DropDownList;
-    if (combo || c.kind == ControlKind::ListBox) {
-      for (auto item : c.items) {
-        SendMessageW(w, combo ? CB_ADDSTRING : LB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(Widen(item).c_str()));
-      }
-    }
-    if (c.kind == ControlKind::Icon) {
-      SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(host_.BigIcon()), 0);
-    }
-  }
+  controls_ = FindControls(hwnd, tmpl_);
+  FillControls(controls_, tmpl_, host_.BigIcon());
   SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(host_.BigIcon()));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(host_.SmallIcon()));
 

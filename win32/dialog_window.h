@@ -1,7 +1,7 @@
 #pragma once
-// A dialog window made by the system's dialog manager from an in-memory template: the Win32 side
-// of one CDialog. It turns the window's messages into the dialog's and answers the window port's
-// calls on its controls.
+// A dialog window made by the system's dialog manager from an in-memory template
+// (win32/dialog_builder.h): the Win32 side of one CDialog. It turns the window's messages into the
+// dialog's and answers the window port's calls on its controls.
 
 #include <cstdint>
 #include <map>

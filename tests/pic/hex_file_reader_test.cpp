@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "kit/hex_text.h"
+#include "pic/hex_fit.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -37,24 +40,6 @@ std::ostream& operator<<(std::ostream& out, const Delivered& d) {
   return out;
 }
 
-// A record with its checksum, for generated files; hand-checked records are written out literally.
-std::string MakeRecord(uint8_t type, uint16_t offset, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> bytes = {static_cast<uint8_t>(data.size()),
-                                static_cast<uint8_t>(offset >> 8),
-                                static_cast<uint8_t>(offset & 0xFF), type};
-  bytes.insert(bytes.end(), data.begin(), data.end());
-  uint8_t sum = 0;
-  for (uint8_t b : bytes) sum = static_cast<uint8_t>(sum + b);
-  bytes.push_back(static_cast<uint8_t>(-sum));
-  std::string line = ":";
-  char digits[3];
-  for (uint8_t b : bytes) {
-    std::snprintf(digits, sizeof digits, "%02X", b);
-    line += digits;
-  }
-  return line;
-}
-
 class HexFileReaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,7 +60,8 @@ class HexFileReaderTest : public ::testing::Test {
   // Opens `content` as blink.hex and collects every delivered record.
   HexStatus ReadAll(const std::string& content, std::vector<Delivered>& out,
                     size_t reportLength = kReportLength) {
-    HexStatus status = reader_.Open(Write("blink.hex", content), reportLength);
+    HexStatus status =
+        pic::CheckBoardFit(reader_, reader_.Open(Write("blink.hex", content)), reportLength);
     out.clear();
     uint32_t address = 0;
     std::span<const uint16_t> words;
@@ -117,8 +103,7 @@ TEST_F(HexFileReaderTest, DeliversDataRecordsAsWordsAtHalfTheByteAddress) {
 }
 
 TEST_F(HexFileReaderTest, CountsProgressAndKeepsTheLastRecord) {
-  ASSERT_TRUE(
-      reader_.Open(Write("a.hex", kRecord0 + "\n" + kRecord1 + "\n" + kEnd), kReportLength).ok());
+  ASSERT_TRUE(reader_.Open(Write("a.hex", kRecord0 + "\n" + kRecord1 + "\n" + kEnd)).ok());
   EXPECT_EQ(reader_.dataRecordCount(), 2u);
   uint32_t address = 0;
   std::span<const uint16_t> words;
@@ -336,19 +321,17 @@ TEST_F(HexFileReaderTest, RefusesBadFilesNamingTheLineAndTheReason) {
 }
 
 TEST_F(HexFileReaderTest, MessagesNameFileAndLine) {
-  HexStatus status =
-      reader_.Open(Write("blink.hex", kRecord0 + "\n" + ":040030000102030400\n"), kReportLength);
+  HexStatus status = reader_.Open(Write("blink.hex", kRecord0 + "\n" + ":040030000102030400\n"));
   EXPECT_EQ(status.Message(), "blink.hex: 2: checksum mismatch");
 
   // The longest line taken is 511 characters; a comment of that length is just skipped.
-  status = reader_.Open(Write("edge.hex", std::string(511, ';') + "\n" + kRecord0 + "\n" + kEnd),
-                        kReportLength);
+  status = reader_.Open(Write("edge.hex", std::string(511, ';') + "\n" + kRecord0 + "\n" + kEnd));
   EXPECT_TRUE(status.ok()) << status.Message();
   EXPECT_EQ(reader_.dataRecordCount(), 1u);
 }
 
 TEST_F(HexFileReaderTest, OpenFailureCarriesTheSystemReason) {
-  const HexStatus status = reader_.Open(dir_ / "missing.hex", kReportLength);
+  const HexStatus status = reader_.Open(dir_ / "missing.hex");
   EXPECT_EQ(status.error, HexError::kOpenFailed);
   EXPECT_EQ(status.line, 0u);
   EXPECT_EQ(status.Message(), std::string("missing.hex: cannot open: ") + std::strerror(ENOENT));
@@ -358,15 +341,15 @@ TEST_F(HexFileReaderTest, OpenFailureCarriesTheSystemReason) {
 #if defined(__linux__)
 TEST_F(HexFileReaderTest, ReadFailureCarriesTheSystemReason) {
   fs::create_directory(dir_ / "folder.hex");
-  const HexStatus status = reader_.Open(dir_ / "folder.hex", kReportLength);
+  const HexStatus status = reader_.Open(dir_ / "folder.hex");
   EXPECT_EQ(status.error, HexError::kReadFailed);
   EXPECT_EQ(status.Message(), std::string("folder.hex: 1: read error: ") + std::strerror(EISDIR));
 }
 #endif
 
 TEST_F(HexFileReaderTest, AFailedOpenDropsThePreviousFile) {
-  ASSERT_TRUE(reader_.Open(Write("a.hex", kRecord0 + "\n" + kEnd), kReportLength).ok());
-  EXPECT_FALSE(reader_.Open(Write("b.hex", ":0"), kReportLength).ok());
+  ASSERT_TRUE(reader_.Open(Write("a.hex", kRecord0 + "\n" + kEnd)).ok());
+  EXPECT_FALSE(reader_.Open(Write("b.hex", ":0")).ok());
   uint32_t address = 0;
   std::span<const uint16_t> words;
   EXPECT_EQ(reader_.NextRecord(address, words), 0u);
@@ -394,7 +377,7 @@ TEST_F(HexFileReaderTest, LineEndsSplitAcrossReadBlocksAndLargeFiles) {
       nextSplit *= 2;
     }
     if (word % 0x8000 == 0)
-      addLine(MakeRecord(4, 0, {0, static_cast<uint8_t>(word >> 15)}), "\r\n");
+      addLine(testkit::HexRecord(4, 0, {0, static_cast<uint8_t>(word >> 15)}), "\r\n");
     std::vector<uint8_t> data;
     Delivered d{word, {}};
     for (uint32_t i = 0; i < 8; ++i) {
@@ -404,7 +387,7 @@ TEST_F(HexFileReaderTest, LineEndsSplitAcrossReadBlocksAndLargeFiles) {
       data.push_back(static_cast<uint8_t>(value >> 8));
     }
     const uint16_t offset = static_cast<uint16_t>((word * 2) & 0xFFFF);
-    addLine(MakeRecord(0, offset, data), word % 16 == 0 ? "\r\n" : "\r");
+    addLine(testkit::HexRecord(0, offset, data), word % 16 == 0 ? "\r\n" : "\r");
     addLine(std::string(word / 8 % 511, '#'), "\r\n");
     expected.push_back(d);
   }

@@ -13,7 +13,9 @@
 #include <sstream>
 #include <string>
 
+#include "kit/hex_text.h"
 #include "pic/hex_file_reader.h"
+#include "pic/hex_fit.h"
 
 namespace {
 
@@ -33,34 +35,6 @@ std::string ReadText(const fs::path& path) {
   return text.str();
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// srec_cat's ascii_hex output: "$A<address>," sets the address, each pair of digits is one byte
-// there, "$S<sum>," is a checksum; STX, ETX and blanks separate.
-ByteMap ParseAsciiHex(const std::string& text) {
-  ByteMap bytes;
-  uint32_t address = 0;
-  for (size_t i = 0; i < text.size();) {
-    if (text[i] == '$' && i + 1 < text.size()) {
-      const size_t comma = text.find(',', i);
-      if (comma == std::string::npos) break;
-      if (text[i + 1] == 'A') address = std::stoul(text.substr(i + 2, comma - i - 2), nullptr, 16);
-      i = comma + 1;
-    } else if (i + 1 < text.size() && HexDigit(text[i]) >= 0 && HexDigit(text[i + 1]) >= 0) {
-      bytes[address++] = static_cast<uint8_t>(HexDigit(text[i]) * 16 + HexDigit(text[i + 1]));
-      i += 2;
-    } else {
-      ++i;
-    }
-  }
-  return bytes;
-}
-
 struct ReadBack {
   pic::HexStatus status;
   ByteMap bytes;
@@ -70,7 +44,7 @@ struct ReadBack {
 ReadBack ReadWithReader(const fs::path& path) {
   ReadBack result;
   pic::HexFileReader reader;
-  result.status = reader.Open(path, kReportLength);
+  result.status = pic::CheckBoardFit(reader, reader.Open(path), kReportLength);
   uint32_t address = 0;
   std::span<const uint16_t> words;
   while (uint32_t n = reader.NextRecord(address, words)) {
@@ -141,7 +115,7 @@ class HexToolchainTest : public ::testing::Test {
   ByteMap Reference(const fs::path& hex) {
     const fs::path out = dir_ / "reference.txt";
     Run("srec_cat '" + hex.string() + "' -intel -o '" + out.string() + "' -ascii_hex");
-    return ParseAsciiHex(ReadText(out));
+    return testkit::ParseAsciiHex(ReadText(out));
   }
 
   // Reads `hex` and checks it against srec_cat; returns what the reader delivered.

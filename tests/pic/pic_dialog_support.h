@@ -15,39 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "kit/hex_text.h"
+
 namespace pictest {
 
 namespace fs = std::filesystem;
 
-// One Intel HEX record with its checksum.
-inline std::string Record(uint8_t type, uint16_t offset, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> bytes = {static_cast<uint8_t>(data.size()),
-                                static_cast<uint8_t>(offset >> 8),
-                                static_cast<uint8_t>(offset & 0xFF), type};
-  bytes.insert(bytes.end(), data.begin(), data.end());
-  uint8_t sum = 0;
-  for (uint8_t b : bytes) sum = static_cast<uint8_t>(sum + b);
-  bytes.push_back(static_cast<uint8_t>(-sum));
-  std::string line = ":";
-  char digits[3];
-  for (uint8_t b : bytes) {
-    std::snprintf(digits, sizeof digits, "%02X", b);
-    line += digits;
-  }
-  return line;
-}
-
-// A data record of PIC words, each low byte first.
-inline std::string WordRecord(uint16_t byteAddress, const std::vector<uint16_t>& words) {
-  std::vector<uint8_t> data;
-  for (uint16_t w : words) {
-    data.push_back(static_cast<uint8_t>(w & 0xFF));
-    data.push_back(static_cast<uint8_t>(w >> 8));
-  }
-  return Record(0x00, byteAddress, data);
-}
-
-inline const std::string kEndRecord = ":00000001FF";
+// HEX records written in code (tests/kit/hex_text.h).
+using testkit::kEndRecord;
+using testkit::WordRecord;
 
 inline std::string ReadText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -97,34 +73,6 @@ class TempDir {
 // Word address -> word, as srec_cat decodes a HEX file (pairs of bytes, low byte first).
 using WordMap = std::map<uint32_t, uint16_t>;
 
-inline int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// srec_cat's ascii_hex output: "$A<address>," sets the address, each pair of digits is one byte
-// there, "$S<sum>," is a checksum; STX, ETX and blanks separate.
-inline std::map<uint32_t, uint8_t> ParseAsciiHex(const std::string& text) {
-  std::map<uint32_t, uint8_t> bytes;
-  uint32_t address = 0;
-  for (size_t i = 0; i < text.size();) {
-    if (text[i] == '$' && i + 1 < text.size()) {
-      const size_t comma = text.find(',', i);
-      if (comma == std::string::npos) break;
-      if (text[i + 1] == 'A') address = std::stoul(text.substr(i + 2, comma - i - 2), nullptr, 16);
-      i = comma + 1;
-    } else if (i + 1 < text.size() && HexDigit(text[i]) >= 0 && HexDigit(text[i + 1]) >= 0) {
-      bytes[address++] = static_cast<uint8_t>(HexDigit(text[i]) * 16 + HexDigit(text[i + 1]));
-      i += 2;
-    } else {
-      ++i;
-    }
-  }
-  return bytes;
-}
-
 // The words srec_cat decodes from `hex`; a half word would be a fault of the file.
 inline ::testing::AssertionResult DecodeWithSrecCat(const TempDir& dir, const fs::path& hex,
                                                     WordMap& words) {
@@ -132,7 +80,7 @@ inline ::testing::AssertionResult DecodeWithSrecCat(const TempDir& dir, const fs
   auto ran = dir.Run("srec_cat '" + hex.string() + "' -intel -o '" + out.string() + "' -ascii_hex");
   if (!ran) return ran;
   words.clear();
-  const auto bytes = ParseAsciiHex(ReadText(out));
+  const auto bytes = testkit::ParseAsciiHex(ReadText(out));
   for (const auto& [address, value] : bytes) {
     if (address % 2 != 0) continue;
     const auto high = bytes.find(address + 1);

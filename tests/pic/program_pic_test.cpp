@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "hidlink/hid_link.h"
+#include "kit/hex_text.h"
 #include "kit/test_kit.h"
 #include "pic/pic_dialog_support.h"
 
@@ -15,9 +16,9 @@ using namespace app;
 using pictest::IsHeader;
 using pictest::IsRead;
 using pictest::kEndRecord;
-using pictest::Record;
 using pictest::TempDir;
 using pictest::WordRecord;
+using testkit::HexRecord;
 
 namespace {
 
@@ -359,16 +360,16 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"Truncated", {kGoodRecord.substr(0, 13)}, 5, "truncated record"},
         RefusedFile{"LongerThanItsCount", {kGoodRecord + "00"}, 5, "longer than its byte count"},
         RefusedFile{"LineTooLong", {":" + std::string(600, '0')}, 5, "longer than 511"},
-        RefusedFile{"UnknownType", {Record(0x06, 0, {})}, 5, "unknown record type 06"},
-        RefusedFile{"OddByteCount", {Record(0x00, 0x0020, {1, 2, 3})}, 5, "odd byte count 3"},
-        RefusedFile{"OddAddress", {Record(0x00, 0x0021, {1, 2})}, 5, "odd byte address 0x0021"},
+        RefusedFile{"UnknownType", {HexRecord(0x06, 0, {})}, 5, "unknown record type 06"},
+        RefusedFile{"OddByteCount", {HexRecord(0x00, 0x0020, {1, 2, 3})}, 5, "odd byte count 3"},
+        RefusedFile{"OddAddress", {HexRecord(0x00, 0x0021, {1, 2})}, 5, "odd byte address 0x0021"},
         RefusedFile{"WordAddressBeyond16Bits",
-                    {Record(0x04, 0, {0x00, 0x02}), Record(0x00, 0x0000, {1, 2})},
+                    {HexRecord(0x04, 0, {0x00, 0x02}), HexRecord(0x00, 0x0000, {1, 2})},
                     6,
                     "does not fit 16 bits"},
-        RefusedFile{"MoreThan32Words", {Record(0x00, 0x0020, Bytes(66))}, 5, "33 words", 256},
+        RefusedFile{"MoreThan32Words", {HexRecord(0x00, 0x0020, Bytes(66))}, 5, "33 words", 256},
         RefusedFile{"DataReportTooLong",
-                    {Record(0x00, 0x0020, Bytes(64))},
+                    {HexRecord(0x00, 0x0020, Bytes(64))},
                     5,
                     "needs a 67-byte data report"}),
     [](const auto& info) { return std::string(info.param.name); });
