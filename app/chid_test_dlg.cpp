@@ -2,11 +2,22 @@
 
 #include "app/resource_ids.h"
 #include "hidlink/hid_link.h"
+#include "params/parameter_tables.h"
 #include "ui/resources.h"
 
 namespace app {
 
 using namespace ui;
+
+namespace {
+
+// The check of a number field, with the limits that batch mode also takes.
+void DDV_Limits(CDataExchange& dx, std::uint32_t value, params::NumberField field) {
+  const params::NumberFieldLimits& limits = params::LimitsOf(field);
+  DDV_MinMaxUInt(dx, value, limits.min, limits.max);
+}
+
+}  // namespace
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
@@ -23,9 +34,9 @@ void Chid_testDlg::DoDataExchange(CDataExchange& dx) {
   DDX_Control(dx, IDC_CHECK_BRAXO_MODE, m_checkBraxoMode);
   DDX_Control(dx, IDC_RADIO_50K, m_radio50k);
   DDX_Text(dx, IDC_EDIT_STEPS, m_nSteps);
-  DDV_MinMaxUInt(dx, m_nSteps, 1, 128);
+  DDV_Limits(dx, m_nSteps, params::NumberField::kSteps);
   DDX_Text(dx, IDC_EDIT_STEP_RATE, m_nStepRate);
-  DDV_MinMaxUInt(dx, m_nStepRate, 1, 127);
+  DDV_Limits(dx, m_nStepRate, params::NumberField::kStepRate);
   DDX_Text(dx, IDC_EDIT_MOTORS, m_nMotors);
   DDX_Text(dx, IDC_EDIT_CUT_REPEAT, m_nCutRepeat);
   DDX_Text(dx, IDC_EDIT_DIR_DELAY, m_nDirDelay);
@@ -66,8 +77,7 @@ const MessageMap<Chid_testDlg>& Chid_testDlg::GetMessageMap() {
         .OnClicked(IDC_BUTTON_PROGRAM, &Chid_testDlg::OnBnClickedProgram)
         .OnCommand(IDC_EDIT_ADDR, Notification::SetFocus, &Chid_testDlg::OnEnSetfocusAddr)
         .OnClicked(IDC_BUTTON_TEST_BUFFER, &Chid_testDlg::OnBnClickedTestBuffer)
-        .OnCommand(IDC_COMBO_PRESET, Notification::SelChange,
-                   &Chid_testDlg::OnCbnSelchangePreset);
+        .OnCommand(IDC_COMBO_PRESET, Notification::SelChange, &Chid_testDlg::OnCbnSelchangePreset);
     return m;
   }();
   return map;
@@ -138,7 +148,6 @@ void Chid_testDlg::OnSysCommand(unsigned nID) {
 
 // Minimised windows are drawn by the window system with the icon the host gave them.
 void Chid_testDlg::OnPaint() {}
-
 
 bool Chid_testApp::InitInstance() {
   Chid_testDlg dlg;

@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
+#include "app/command_outcome.h"
 #include "hexedit/hex_edit.h"
 #include "params/parameter_tables.h"
 #include "ui/controls.h"
@@ -39,8 +41,24 @@ class Chid_testDlg : public ui::CDialog {
   void AppendLog(std::string_view text);
   void RequireJumperPosition(int pos);
   // Discovery, then: true when the command may go on; otherwise the connect prompt waits for the
-  // board and the command ends.
+  // board and the command ends with kNoBoard.
   bool ConnectOrPrompt();
+
+  // What every command does. A command handler starts with BeginCommand (the outcome is done
+  // until something else happens) and ends with the outcome in m_outcome.
+  void BeginCommand();
+  void SetOutcome(Outcome kind, std::string_view reason = {});
+  // UpdateData(true): false when a field failed its check; the user has seen the message, and
+  // the failed check is the command's outcome.
+  bool ReadFields();
+  // True when a board has been found; otherwise the command ends with kNoBoard.
+  bool BoardFound();
+  // The end of a command that talks to the board: a closed link is its outcome when nothing
+  // else went wrong.
+  void EndLinkCommand();
+  // The stopwatch around one transfer, or a run of transfers timed as one: the microseconds it
+  // took.
+  std::int64_t Timed(const std::function<void()>& transfer);
 
   // Parameter panel.
   void FillPinList(ui::CComboBox& list, params::PinSetId set);
@@ -116,6 +134,9 @@ class Chid_testDlg : public ui::CDialog {
 
   // Set once a Connect has run the enable rules; from then on presets keep them true.
   bool m_bRulesApplied = false;
+
+  // What the last command came to.
+  CommandOutcome m_outcome;
 
  private:
   // A tick that arrives while an earlier one still runs (its box or its Connect) does nothing.

@@ -1,5 +1,8 @@
 #pragma once
-// Resource ids of the dialogs, controls, icon and strings.
+// Resource ids of the dialogs, controls, icon and strings. The parameter panel's controls take
+// the ids its tables name.
+
+#include "params/parameter_ids.h"
 
 namespace app {
 
@@ -21,18 +24,18 @@ inline constexpr int IDS_JUMP_PROGRAMMATION = 110;
 
 inline constexpr int IDC_STATIC = -1;
 inline constexpr int IDC_CHECK_CONNECTED = 1002;
-inline constexpr int IDC_BUTTON_CONNECT = 1003;
-inline constexpr int IDC_COMBO_STEP1 = 1004;
-inline constexpr int IDC_COMBO_DIR1 = 1005;
+inline constexpr int IDC_BUTTON_CONNECT = params::kIdConnect;
+inline constexpr int IDC_COMBO_STEP1 = params::kIdStepMotor1;
+inline constexpr int IDC_COMBO_DIR1 = params::kIdDirMotor1;
 inline constexpr int IDC_BUTTON_STATUS = 1006;
 inline constexpr int IDC_BUTTON_CUT_FORWARD = 1007;
 inline constexpr int IDC_BUTTON_ERASE_PIC = 1008;
-inline constexpr int IDC_COMBO_STEP2 = 1009;
-inline constexpr int IDC_COMBO_DIR2 = 1010;
+inline constexpr int IDC_COMBO_STEP2 = params::kIdStepMotor2;
+inline constexpr int IDC_COMBO_DIR2 = params::kIdDirMotor2;
 inline constexpr int IDC_EDIT_STEP_RATE = 1011;
 inline constexpr int IDC_BUTTON_MOTOR_ON = 1012;
 inline constexpr int IDC_EDIT_STEPS = 1013;
-inline constexpr int IDC_COMBO_STEP3 = 1014;
+inline constexpr int IDC_COMBO_STEP3 = params::kIdStepMotor3;
 inline constexpr int IDC_BUTTON_MOTOR_OFF = 1015;
 inline constexpr int IDC_EDIT_MOTORS = 1016;
 inline constexpr int IDC_BUTTON_CUT_BACK = 1017;
@@ -40,23 +43,23 @@ inline constexpr int IDC_EDIT_CUT_REPEAT = 1018;
 inline constexpr int IDC_LIST_LOG = 1019;
 inline constexpr int IDC_BUTTON_READ_PIC = 1020;
 inline constexpr int IDC_BUTTON_PROGRAM_PIC = 1021;
-inline constexpr int IDC_EDIT_DIR_DELAY = 1022;
-inline constexpr int IDC_EDIT_STEP_DURATION = 1023;
-inline constexpr int IDC_COMBO_DIR3 = 1024;
-inline constexpr int IDC_COMBO_STEP4 = 1025;
-inline constexpr int IDC_COMBO_DIR4 = 1026;
-inline constexpr int IDC_BUTTON_PROGRAM = 1028;
+inline constexpr int IDC_EDIT_DIR_DELAY = params::kIdDirDelay;
+inline constexpr int IDC_EDIT_STEP_DURATION = params::kIdStepDuration;
+inline constexpr int IDC_COMBO_DIR3 = params::kIdDirMotor3;
+inline constexpr int IDC_COMBO_STEP4 = params::kIdStepMotor4;
+inline constexpr int IDC_COMBO_DIR4 = params::kIdDirMotor4;
+inline constexpr int IDC_BUTTON_PROGRAM = params::kIdProgram;
 inline constexpr int IDC_CHECK_PIC_REV_A = 1029;
 inline constexpr int IDC_EDIT_ADDR = 1030;
 inline constexpr int IDC_BUTTON_TEST_BUFFER = 1031;
-inline constexpr int IDC_CHECK_BRAXO_MODE = 1032;
-inline constexpr int IDC_RADIO_TIMER_10K = 1033;
-inline constexpr int IDC_RADIO_20K = 1034;
-inline constexpr int IDC_COMBO_MOTOR_ON_PIN = 1037;
-inline constexpr int IDC_COMBO_PRESET = 1038;
-inline constexpr int IDC_CHECK_ACTIVE_HIGH = 1039;
-inline constexpr int IDC_RADIO_50K = 1040;
-inline constexpr int IDC_COMBO_STEP_MODE = 1041;
+inline constexpr int IDC_CHECK_BRAXO_MODE = params::kIdBraxoMode;
+inline constexpr int IDC_RADIO_TIMER_10K = params::kIdTimer10k;
+inline constexpr int IDC_RADIO_20K = params::kIdTimer20k;
+inline constexpr int IDC_COMBO_MOTOR_ON_PIN = params::kIdMotorOnPin;
+inline constexpr int IDC_COMBO_PRESET = params::kIdPreset;
+inline constexpr int IDC_CHECK_ACTIVE_HIGH = params::kIdActiveHigh;
+inline constexpr int IDC_RADIO_50K = params::kIdTimer50k;
+inline constexpr int IDC_COMBO_STEP_MODE = params::kIdStepMode;
 
 inline constexpr int IDC_LABEL_STEP3 = 215;
 inline constexpr int IDC_LABEL_DIR3 = 216;

@@ -1,10 +1,11 @@
-// The window state that every command shares: the log, the QD5500 jumper, and the wait for the
-// board with its connect prompt.
+// The window state that every command shares: the log, the QD5500 jumper, the wait for the
+// board with its connect prompt, the command's outcome and the stopwatch around its transfers.
 
 #include <cstring>
 
 #include "app/chid_test_dlg.h"
 #include "app/resource_ids.h"
+#include "app/stopwatch.h"
 #include "hidlink/hid_link.h"
 #include "ui/resources.h"
 
@@ -49,7 +50,43 @@ bool Chid_testDlg::ConnectOrPrompt() {
   m_editStepDuration.EnableWindow(false);
   m_editDirDelay.EnableWindow(false);
   m_checkBraxoMode.EnableWindow(false);
+  SetOutcome(Outcome::kNoBoard);
   return false;
+}
+
+void Chid_testDlg::BeginCommand() {
+  m_outcome = {};
+}
+
+void Chid_testDlg::SetOutcome(Outcome kind, std::string_view reason) {
+  m_outcome = {kind, std::string(reason)};
+}
+
+bool Chid_testDlg::ReadFields() {
+  if (UpdateData(true)) return true;
+  SetOutcome(Outcome::kRefused, kFieldCheckFailed);
+  return false;
+}
+
+bool Chid_testDlg::BoardFound() {
+  if (m_bBoardPresent) return true;
+  SetOutcome(Outcome::kNoBoard);
+  return false;
+}
+
+void Chid_testDlg::EndLinkCommand() {
+  // A failed transfer closes the link, and a closed link moves nothing: the link's state at the
+  // end tells whether the command reached the board.
+  if (m_outcome.kind == Outcome::kDone && !HidLink::connected) SetOutcome(Outcome::kLinkFailed);
+}
+
+std::int64_t Chid_testDlg::Timed(const std::function<void()>& transfer) {
+  Stopwatch stopwatch;
+  stopwatch.Init();
+  stopwatch.Start();
+  transfer();
+  stopwatch.Stop();
+  return stopwatch.elapsedUs;
 }
 
 void Chid_testDlg::OnTimer(unsigned nIDEvent) {
@@ -80,6 +117,8 @@ void Chid_testDlg::OnTimer(unsigned nIDEvent) {
   m_bInTimer = false;
 }
 
-void Chid_testDlg::OnDestroy() { RequireJumperPosition(0); }
+void Chid_testDlg::OnDestroy() {
+  RequireJumperPosition(0);
+}
 
 }  // namespace app

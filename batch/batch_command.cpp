@@ -15,17 +15,21 @@ namespace {
 
 constexpr std::uint32_t kU32Max = std::numeric_limits<std::uint32_t>::max();
 
+// A number edit takes its label and limits from the table the dialog checks it with.
+constexpr FieldInfo Number(Field field, std::string_view name, int controlId,
+                           params::NumberField number) {
+  const params::NumberFieldLimits& limits = params::LimitsOf(number);
+  return {field, name, FieldKind::kNumber, controlId, limits.label, limits.min, limits.max};
+}
+
 constexpr std::array<FieldInfo, 21> kFields = {{
-    {Field::kSteps, "steps", FieldKind::kNumber, app::IDC_EDIT_STEPS, "# Step", 1, 128},
-    {Field::kRate, "rate", FieldKind::kNumber, app::IDC_EDIT_STEP_RATE, "Step rate (x100 µs)", 1,
-     127},
-    {Field::kMotors, "motors", FieldKind::kNumber, app::IDC_EDIT_MOTORS, "Motors", 0, kU32Max},
-    {Field::kRepeat, "repeat", FieldKind::kNumber, app::IDC_EDIT_CUT_REPEAT, "Cut repeat", 0,
-     kU32Max},
-    {Field::kStepDuration, "step-duration", FieldKind::kNumber, app::IDC_EDIT_STEP_DURATION,
-     "Step duration (µs)", 0, params::kMaxDurationUs},
-    {Field::kDirDelay, "dir-delay", FieldKind::kNumber, app::IDC_EDIT_DIR_DELAY,
-     "Delay for Dir before Step (µs)", 0, params::kMaxDurationUs},
+    Number(Field::kSteps, "steps", app::IDC_EDIT_STEPS, params::NumberField::kSteps),
+    Number(Field::kRate, "rate", app::IDC_EDIT_STEP_RATE, params::NumberField::kStepRate),
+    Number(Field::kMotors, "motors", app::IDC_EDIT_MOTORS, params::NumberField::kMotors),
+    Number(Field::kRepeat, "repeat", app::IDC_EDIT_CUT_REPEAT, params::NumberField::kCutRepeat),
+    Number(Field::kStepDuration, "step-duration", app::IDC_EDIT_STEP_DURATION,
+           params::NumberField::kStepDuration),
+    Number(Field::kDirDelay, "dir-delay", app::IDC_EDIT_DIR_DELAY, params::NumberField::kDirDelay),
     {Field::kBraxo, "braxo", FieldKind::kCheck, app::IDC_CHECK_BRAXO_MODE, "BRAXO mode"},
     {Field::kTimer, "timer", FieldKind::kTimer, app::IDC_RADIO_TIMER_10K, "Timer"},
     {Field::kStep1, "step1", FieldKind::kPinList, app::IDC_COMBO_STEP1, "Motor1 (YL) Step"},
@@ -135,16 +139,25 @@ std::optional<std::uint32_t> OnOff(std::string_view s) {
   return std::nullopt;
 }
 
-// "10", "20" or "50", with or without "k" or "kHz".
+// A timer frequency in kHz ("10", "20" or "50"), with or without "k" or "kHz".
 std::optional<std::uint32_t> TimerChoice(std::string_view s) {
-  constexpr std::array<std::string_view, 3> kKilohertz = {"10", "20", "50"};
-  for (std::uint32_t i = 0; i < kKilohertz.size(); ++i) {
-    const auto k = kKilohertz[i];
+  for (std::uint32_t i = 0; i < params::kTimerChoices.size(); ++i) {
+    const std::string k = std::to_string(params::kTimerChoices[i].kilohertz);
     if (s.substr(0, k.size()) != k) continue;
     const auto unit = s.substr(k.size());
     if (unit.empty() || SameNoCase(unit, "k") || SameNoCase(unit, "khz")) return i;
   }
   return std::nullopt;
+}
+
+// "10, 20 or 50".
+std::string TimerFrequencies() {
+  std::string out;
+  for (std::size_t i = 0; i < params::kTimerChoices.size(); ++i) {
+    if (i > 0) out += i + 1 == params::kTimerChoices.size() ? " or " : ", ";
+    out += std::to_string(params::kTimerChoices[i].kilohertz);
+  }
+  return out;
 }
 
 // An entry of `entries` by its text in any case, or by what `alias` turns the text into.
@@ -258,9 +271,9 @@ std::string SetValue(const FieldInfo& info, std::string_view v, Command& c) {
     }
     case FieldKind::kTimer: {
       const auto choice = TimerChoice(v);
-      if (!choice) return "set timer: " + Quoted(v) + " is not 10, 20 or 50 (kHz)";
+      if (!choice) return "set timer: " + Quoted(v) + " is not " + TimerFrequencies() + " (kHz)";
       c.number = *choice;
-      c.value = std::to_string(std::array{10, 20, 50}[*choice]);
+      c.value = std::to_string(params::kTimerChoices[*choice].kilohertz);
       return {};
     }
     case FieldKind::kPinList: {

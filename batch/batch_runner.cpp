@@ -1,7 +1,6 @@
 #include "batch/batch_runner.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +10,7 @@
 #include "app/resources.h"
 #include "hidlink/hid_link.h"
 #include "params/parameter_tables.h"
-#include "ui/data_exchange.h"
+#include "pic/utf8_path.h"
 #include "ui/resources.h"
 
 namespace batch {
@@ -19,10 +18,6 @@ namespace batch {
 namespace {
 
 using headless::ShownBox;
-using hidlink::HidLink;
-
-// What the cut runs log when the board stays busy; the run ends there.
-constexpr std::string_view kNotIdleLine = "Board not idle: run stopped";
 
 constexpr std::string_view kProgram = "zbk-utility: ";
 
@@ -44,21 +39,6 @@ std::string Place(const Command& c) {
 
 std::string LoadString(int id) {
   return ui::GetResources().LoadString(id);
-}
-
-bool IsDataExchangeMessage(std::string_view text) {
-  const std::string_view range = ui::kParseIntRangeText;
-  const std::string_view rangeStart = range.substr(0, range.find("%1"));
-  return text == ui::kParseUIntText || text == ui::kParseIntText || text.starts_with(rangeStart);
-}
-
-bool IsDurationRefusal(std::string_view text) {
-  return text == params::DurationRangeMessage(params::DurationField::kStepDuration) ||
-         text == params::DurationRangeMessage(params::DurationField::kDirDelay);
-}
-
-std::filesystem::path PathFromUtf8(const std::string& text) {
-  return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
 void WriteLine(std::FILE* stream, std::string_view line) {
@@ -111,15 +91,11 @@ int BatchRunner::Run(std::span<const Command> commands) {
   headless::HeadlessHost host(clock_);
   HostScope scope(&host);
   host.SetAnswerer([this](const ShownBox& box) { return Answer(box); });
-  host.SetWhileBoxOpen([this](const ShownBox& box) {
-    boxes_.push_back(box);
-    output_.err(FormatBox(box));
-  });
+  host.SetWhileBoxOpen([this](const ShownBox& box) { output_.err(FormatBox(box)); });
   app::Chid_testDlg dlg;
   host.SetItemInserted(
       [this, &dlg](headless::HeadlessWindow& window, int id, int, std::string_view text) {
         if (&window.Dialog() != &dlg || id != app::IDC_LIST_LOG) return;
-        log_.emplace_back(text);
         output_.out(text);
       });
   host_ = &host;
@@ -129,8 +105,8 @@ int BatchRunner::Run(std::span<const Command> commands) {
 
   int status = batch::kExitOk;
   for (const Command& c : commands) {
-    boxes_.clear();
-    log_.clear();
+    // What a command does without a handler of its own (typing, a check box) comes to done.
+    dlg.m_outcome = {};
     status = RunOne(c);
     if (status != batch::kExitOk) break;
   }
@@ -170,23 +146,37 @@ int BatchRunner::Refuse(const Command& c, const std::string& why) {
   return batch::kExitFailure;
 }
 
-std::string BatchRunner::FailureSeen() const {
-  for (const auto& box : boxes_) {
-    if (IsDataExchangeMessage(box.text)) return "a field failed its check";
-    if (IsDurationRefusal(box.text)) return "the parameters were refused";
-    if (box.caption == LoadString(app::IDS_PROGRAMMING_PIC) &&
-        box.text != LoadString(app::IDS_PRESS_RESET)) {
-      return "the HEX file was refused";
-    }
-    if (box.text == LoadString(app::IDS_PROGRAMMATION_FAILURE)) return "programming the PIC failed";
-    if (box.text == LoadString(app::IDS_CONFIRM_ERASE) && box.answer != ui::IDOK) {
-      return "erasing the PIC was not confirmed (run with --yes to erase)";
-    }
+int BatchRunner::NoBoard(const Command& c) {
+  output_.err(std::string(kProgram) + Place(c) + ": no ZBK board found" +
+              (settings_.waitBoardSeconds > 0
+                   ? " within " + std::to_string(settings_.waitBoardSeconds) + " s"
+                   : std::string(" (--wait-board SECONDS waits for one)")));
+  return batch::kExitNoBoard;
+}
+
+int BatchRunner::Result(const Command& c) {
+  const app::CommandOutcome& outcome = dlg_->m_outcome;
+  switch (outcome.kind) {
+    case app::Outcome::kDone:
+      return batch::kExitOk;
+    case app::Outcome::kRefused:
+    case app::Outcome::kFailed:
+      return Refuse(c, outcome.reason);
+    case app::Outcome::kCancelled:
+      // Only the erase asks, and the batch answers it from --yes.
+      return Refuse(
+          c, outcome.reason + (c.verb == Verb::kErasePic ? " (run with --yes to erase)" : ""));
+    case app::Outcome::kNotIdle:
+      return Refuse(c, "the board did not become idle");
+    case app::Outcome::kLinkFailed:
+      return Refuse(c,
+                    "the link to the board closed: a report could not be written, or no reply "
+                    "came within " +
+                        std::to_string(hidlink::kReadTimeoutMs) + " ms");
+    case app::Outcome::kNoBoard:
+      return NoBoard(c);
   }
-  for (const auto& line : log_) {
-    if (line == kNotIdleLine) return "the board did not become idle";
-  }
-  return {};
+  return Refuse(c, "the command ended in an unknown way");
 }
 
 BatchRunner::Board BatchRunner::EnsureBoard() {
@@ -209,13 +199,7 @@ BatchRunner::Board BatchRunner::EnsureBoard() {
 
 int BatchRunner::BoardCommand(const Command& c) {
   const Board board = EnsureBoard();
-  if (board == Board::kAbsent) {
-    output_.err(std::string(kProgram) + Place(c) + ": no ZBK board found" +
-                (settings_.waitBoardSeconds > 0
-                     ? " within " + std::to_string(settings_.waitBoardSeconds) + " s"
-                     : std::string(" (--wait-board SECONDS waits for one)")));
-    return batch::kExitNoBoard;
-  }
+  if (board == Board::kAbsent) return NoBoard(c);
 
   auto& w = *window_;
   switch (c.verb) {
@@ -263,14 +247,8 @@ int BatchRunner::BoardCommand(const Command& c) {
       break;
   }
 
-  if (const std::string failure = FailureSeen(); !failure.empty()) return Refuse(c, failure);
-  if (!HidLink::connected) {
-    return Refuse(c,
-                  "the link to the board closed: a report could not be written, or no reply "
-                  "came within " +
-                      std::to_string(hidlink::kReadTimeoutMs) + " ms");
-  }
-  return batch::kExitOk;
+  // The command's handler, or the Connect that found the board, left its outcome.
+  return Result(c);
 }
 
 bool BatchRunner::TypeInto(int id, const std::string& text) {
@@ -356,8 +334,7 @@ int BatchRunner::Set(const Command& c) {
       break;
     }
   }
-  if (const std::string failure = FailureSeen(); !failure.empty()) return Refuse(c, failure);
-  return batch::kExitOk;
+  return Result(c);
 }
 
 int BatchRunner::Preset(const Command& c) {
@@ -369,8 +346,7 @@ int BatchRunner::Preset(const Command& c) {
   const auto found = std::find(items.begin(), items.end(), c.value);
   if (found == items.end()) return Refuse(c, "the presets list has no " + Quoted(c.value));
   w.SelectItem(app::IDC_COMBO_PRESET, static_cast<int>(found - items.begin()));
-  if (const std::string failure = FailureSeen(); !failure.empty()) return Refuse(c, failure);
-  return batch::kExitOk;
+  return Result(c);
 }
 
 void BatchRunner::Show() {
@@ -392,9 +368,10 @@ void BatchRunner::Show() {
         break;
       case FieldKind::kTimer:
         value = "(none)";
-        for (int choice = 0; choice < 3; ++choice) {
-          if (w.GetCheck(TimerRadioId(choice)))
-            value = std::to_string(std::array{10, 20, 50}[choice]);
+        for (std::size_t choice = 0; choice < params::kTimerChoices.size(); ++choice) {
+          if (w.GetCheck(TimerRadioId(static_cast<int>(choice)))) {
+            value = std::to_string(params::kTimerChoices[choice].kilohertz);
+          }
         }
         break;
       case FieldKind::kPinList:
@@ -409,7 +386,7 @@ void BatchRunner::Show() {
 std::string CheckFiles(std::span<const Command> commands) {
   for (const Command& c : commands) {
     if (c.verb != Verb::kProgramPic) continue;
-    const auto path = PathFromUtf8(c.value);
+    const auto path = pic::PathFromUtf8(c.value);
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (!std::filesystem::exists(status)) {

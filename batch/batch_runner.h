@@ -5,16 +5,15 @@
 // message box goes out with the answer given. Boxes that only inform are answered OK; the erase
 // confirmation is answered OK only when the settings say yes.
 //
-// The batch stops at the first command that fails: a box or a log line of a handler that
-// reports a failure, a link that closed during a command, a field that cannot be set as asked,
-// or no board where one is needed.
+// The batch stops at the first command that fails: a handler whose outcome is not done (a
+// refusal, a failure it reported, the link closed, a board that stayed busy, a question
+// declined), a field that cannot be set as asked, or no board where one is needed.
 
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/chid_test_dlg.h"
 #include "batch/batch_command.h"
@@ -62,8 +61,9 @@ class BatchRunner {
   void Show();
   bool TypeInto(int id, const std::string& text);
   int Refuse(const Command& c, const std::string& why);
-  // The failure the last command's boxes and log lines report, or empty.
-  std::string FailureSeen() const;
+  int NoBoard(const Command& c);
+  // The exit status of the command's outcome, with its message when it failed.
+  int Result(const Command& c);
   int Answer(const headless::ShownBox& box) const;
 
   clk::Clock& clock_;
@@ -72,9 +72,6 @@ class BatchRunner {
   headless::HeadlessHost* host_ = nullptr;
   headless::HeadlessWindow* window_ = nullptr;
   app::Chid_testDlg* dlg_ = nullptr;
-  // What the running command produced.
-  std::vector<headless::ShownBox> boxes_;
-  std::vector<std::string> log_;
 };
 
 // The files that program-pic names must be readable before anything runs: the first that is

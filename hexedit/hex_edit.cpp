@@ -63,7 +63,6 @@ static EditState StateOf(const CHexEdit& edit) {
 
 ui::KeyDecision CHexEdit::PreTranslateKey(const ui::KeyMessage& message) {
   const EditState state = StateOf(*this);
-  FilterDecision d;
   if (message.kind == ui::KeyMessage::KeyDown) {
     KeyStroke key;
     key.ctrl = message.ctrl;
@@ -86,19 +85,9 @@ ui::KeyDecision CHexEdit::PreTranslateKey(const ui::KeyMessage& message) {
         break;
     }
     const ClipboardFacts facts = IsPasteKey(key) ? ExamineClipboard() : ClipboardFacts{};
-    d = FilterKeyDown(state, key, facts);
-  } else {
-    d = FilterChar(state, message.ch);
+    return FilterKeyDown(state, key, facts);
   }
-  switch (d.verdict) {
-    case Verdict::kSwallow:
-      return {ui::KeyVerdict::Swallow, 0};
-    case Verdict::kReplace:
-      return {ui::KeyVerdict::Replace, d.ch};
-    case Verdict::kPass:
-      break;
-  }
-  return {ui::KeyVerdict::Pass, 0};
+  return FilterChar(state, message.ch);
 }
 
 bool CHexEdit::AcceptInsertion(std::string_view text) {

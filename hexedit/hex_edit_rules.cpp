@@ -93,11 +93,11 @@ char AsciiUpper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-constexpr FilterDecision kPass{Verdict::kPass, 0};
-constexpr FilterDecision kSwallow{Verdict::kSwallow, 0};
+constexpr ui::KeyDecision kPass{ui::KeyVerdict::Pass, 0};
+constexpr ui::KeyDecision kSwallow{ui::KeyVerdict::Swallow, 0};
 
-FilterDecision Replace(char32_t ch) {
-  return {Verdict::kReplace, ch};
+ui::KeyDecision Replace(char32_t ch) {
+  return {ui::KeyVerdict::Replace, ch};
 }
 
 }  // namespace
@@ -160,8 +160,8 @@ bool IsCutAllowed(const EditState& state) {
   return !(IsPrefixed(state.text) && s == 0 && e == 1);
 }
 
-FilterDecision FilterKeyDown(const EditState& state, const KeyStroke& key,
-                             const ClipboardFacts& clipboard) {
+ui::KeyDecision FilterKeyDown(const EditState& state, const KeyStroke& key,
+                              const ClipboardFacts& clipboard) {
   if (key.key == Key::kX && key.ctrl) return IsCutAllowed(state) ? kPass : kSwallow;
   if (IsPasteKey(key)) return IsClipboardPasteAllowed(state, clipboard) ? kPass : kSwallow;
   if (key.key == Key::kDelete) {
@@ -171,7 +171,7 @@ FilterDecision FilterKeyDown(const EditState& state, const KeyStroke& key,
   return kPass;
 }
 
-FilterDecision FilterChar(const EditState& state, char32_t ch) {
+ui::KeyDecision FilterChar(const EditState& state, char32_t ch) {
   const std::string_view t = state.text;
   const auto [s, e] = SelectionOf(state);
   const bool prefixed = IsPrefixed(t);

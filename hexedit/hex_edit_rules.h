@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/key_decision.h"
+
 namespace hexedit {
 
 // The text and selection of the control. The caret alone is s == e.
@@ -56,19 +58,6 @@ std::string ConvertedText(std::string_view text, bool isHex);
 bool IsWellFormed(std::string_view text);
 
 // ---- Keystroke and character filter -------------------------------------------------------------
-
-enum class Verdict {
-  kPass,     // the message goes on to the control unchanged
-  kSwallow,  // the message is dropped
-  kReplace,  // the character goes on, replaced by FilterDecision::ch
-};
-
-struct FilterDecision {
-  Verdict verdict = Verdict::kPass;
-  char32_t ch = 0;  // the replacement character, for kReplace only
-
-  friend bool operator==(const FilterDecision&, const FilterDecision&) = default;
-};
 
 // The keys the key-down filter tells apart; every other key is kOther and passes.
 enum class Key { kOther, kX, kV, kDelete, kInsert };
@@ -112,13 +101,13 @@ bool IsCutAllowed(const EditState& state);
 
 // Key-down filter: Ctrl+X (cut), the paste keys and Delete (any modifiers). The clipboard facts are
 // looked at for a paste key only; pass empty facts for any other key.
-FilterDecision FilterKeyDown(const EditState& state, const KeyStroke& key,
-                             const ClipboardFacts& clipboard);
+ui::KeyDecision FilterKeyDown(const EditState& state, const KeyStroke& key,
+                              const ClipboardFacts& clipboard);
 
 // Character filter: printable characters (>= 0x20) are kept to hexadecimal digits, with 'a' to 'f'
 // raised to upper case and 'x' / 'X' accepted as 'x' right behind a leading '0'; backspace (8)
 // may not take the '0' of a prefix; other control characters pass.
-FilterDecision FilterChar(const EditState& state, char32_t ch);
+ui::KeyDecision FilterChar(const EditState& state, char32_t ch);
 
 // Text arriving by other roads (middle-click paste, drag and drop, input method commit) obeys the
 // paste check. The state's selection is where the text would land: for a drop or a middle click

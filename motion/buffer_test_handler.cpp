@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/chid_test_dlg.h"
-#include "app/stopwatch.h"
 #include "hidlink/hid_link.h"
 #include "motion/motion_reports.h"
 
@@ -13,17 +12,14 @@ namespace app {
 using hidlink::HidLink;
 
 void Chid_testDlg::OnBnClickedTestBuffer() {
+  BeginCommand();
   if (!ConnectOrPrompt()) return;
   RequireJumperPosition(0);
   // The report carries "Motors": after a failed check it may not hold what the user typed.
-  if (!UpdateData(true)) return;
+  if (!ReadFields()) return;
   motion::EncodeBufferTest(HidLink::outReport, m_nMotors);
-  Stopwatch stopwatch;
-  stopwatch.Init();
-  stopwatch.Start();
-  HidLink::Send();
-  stopwatch.Stop();
-  AppendLog(std::to_string(stopwatch.elapsedUs));
+  AppendLog(std::to_string(Timed(HidLink::Send)));
+  EndLinkCommand();
 }
 
 }  // namespace app

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "params/parameter_tables.h"
+
 namespace motion {
 
 namespace {
@@ -12,6 +14,18 @@ constexpr uint8_t kForwardDirection = 0x0F;
 constexpr uint8_t kBackDirection = 0x00;
 constexpr uint64_t kQSlotTicks = 16;
 
+static_assert(params::kTimerChoices[kTimer10kHz].kilohertz == 10 &&
+              params::kTimerChoices[kTimer20kHz].kilohertz == 20 &&
+              params::kTimerChoices[kTimer50kHz].kilohertz == 50);
+static_assert(
+    [] {
+      for (const auto& choice : params::kTimerChoices) {
+        if (kRateUnitUs % static_cast<uint32_t>(choice.periodUs) != 0) return false;
+      }
+      return true;
+    }(),
+    "a step period is a whole number of ticks");
+
 uint8_t Low8(uint64_t value) {
   return static_cast<uint8_t>(value & 0xFFu);
 }
@@ -19,25 +33,13 @@ uint8_t Low8(uint64_t value) {
 }  // namespace
 
 uint32_t TimerTickUs(int timerChoice) {
-  switch (timerChoice) {
-    case kTimer20kHz:
-      return 50;
-    case kTimer50kHz:
-      return 20;
-    default:
-      return 100;
-  }
+  const auto period = params::TimerPeriodUs(timerChoice);
+  return static_cast<uint32_t>(period.value_or(params::kTimerChoices[kTimer10kHz].periodUs));
 }
 
 uint64_t StepPeriod(uint32_t rate, int timerChoice) {
-  switch (timerChoice) {
-    case kTimer20kHz:
-      return uint64_t{2} * rate;
-    case kTimer50kHz:
-      return uint64_t{5} * rate;
-    default:
-      return rate;
-  }
+  // Every tick length divides the rate's unit.
+  return uint64_t{rate} * (kRateUnitUs / TimerTickUs(timerChoice));
 }
 
 uint8_t ReversedPattern(uint32_t motors) {

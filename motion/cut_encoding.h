@@ -14,13 +14,16 @@ namespace motion {
 
 enum class CutDirection { kForward, kBack };
 
-// Board timer settings as the radio group numbers them.
+// Board timer settings as the radio group numbers them, in the order of params::kTimerChoices.
 inline constexpr int kTimer10kHz = 0;
 inline constexpr int kTimer20kHz = 1;
 inline constexpr int kTimer50kHz = 2;
 
-// Length of one board timer tick in microseconds. A timer choice outside 0..2 (no radio button
-// selected) counts as 10 kHz, like StepPeriod.
+// The unit of the "Step rate" value.
+inline constexpr uint32_t kRateUnitUs = 100;
+
+// Length of one board timer tick in microseconds, from params::kTimerChoices. A timer choice
+// outside 0..2 (no radio button selected) counts as 10 kHz, like StepPeriod.
 uint32_t TimerTickUs(int timerChoice);
 
 // Step period in board timer ticks for the "Step rate" value R (units of 100 us): R at 10 kHz,

@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "app/chid_test_dlg.h"
-#include "app/stopwatch.h"
 #include "clock/clock.h"
 #include "hidlink/hid_link.h"
 #include "motion/cut_encoding.h"
@@ -61,12 +60,10 @@ bool WaitUntilIdle(Chid_testDlg& dlg) {
   }
 }
 
-// The 'c' command, then its step data reports back to back. A failed write closes the link; the
-// copies still due would only fail again, so they are not tried.
-void SendStepCut(const Chid_testDlg& dlg, CutDirection direction, Stopwatch& stopwatch) {
+// The step data reports after the 'c' command that went out first. A failed write closes the
+// link; the copies still due would only fail again, so they are not tried.
+void SendStepCut(const Chid_testDlg& dlg, CutDirection direction) {
   const std::size_t length = HidLink::OutputLength();
-  motion::EncodeCutCommand(HidLink::outReport, dlg.m_nSteps);
-  stopwatch.Start();
   bool sent = HidLink::Send();
   motion::FillStepData(
       HidLink::outReport, length,
@@ -75,43 +72,55 @@ void SendStepCut(const Chid_testDlg& dlg, CutDirection direction, Stopwatch& sto
   for (std::uint64_t i = 0; sent && i < reports; ++i) sent = HidLink::Send();
 }
 
+// Why a 'q' command cannot carry the period.
+std::string QCutRefusal(motion::QCutResult result, std::uint64_t period) {
+  const std::string ticks = "a step period of " + std::to_string(period) + " timer ticks";
+  if (result == motion::QCutResult::kPeriodTooLong) {
+    return ticks + " is longer than the " + std::to_string(motion::kMaxQPeriod) +
+           " a 'q' command carries";
+  }
+  return "the 'q' command for " + ticks + " does not fit the board's " +
+         std::to_string(HidLink::OutputLength()) + "-byte report";
+}
+
 void RunCuts(Chid_testDlg& dlg, CutDirection direction) {
+  dlg.BeginCommand();
   // Every cut byte comes from the fields: after a failed check (the user has been told) nothing
   // goes out.
-  if (!dlg.UpdateData(true)) return;
+  if (!dlg.ReadFields()) return;
   const std::uint64_t period = motion::StepPeriod(dlg.m_nStepRate, dlg.m_nTimerChoice);
-  if (!dlg.m_bBoardPresent) return;
+  if (!dlg.BoardFound()) return;
   dlg.RequireJumperPosition(0);
 
-  Stopwatch stopwatch;
-  stopwatch.Init();
-  bool started = false;
+  // The time the last cut took to send; no cut, no time.
+  std::int64_t lastUs = 0;
   const bool quickForm = params::IsLaterGeneration(dlg.m_nBoardGeneration);
   for (std::uint32_t cut = 0; cut < dlg.m_nCutRepeat; ++cut) {
     if (!WaitUntilIdle(dlg)) {
       LogAndRepaint(dlg, kNotIdleLine);
+      dlg.SetOutcome(Outcome::kNotIdle);
       return;
     }
     if (quickForm) {
       // A period beyond the layout, or a command longer than the board's report, would reach
       // the board as a different period: the run ends, without a closing line.
-      if (motion::EncodeQCut(HidLink::outReport, HidLink::OutputLength(), period, direction) !=
-          motion::QCutResult::kOk) {
+      const motion::QCutResult encoded =
+          motion::EncodeQCut(HidLink::outReport, HidLink::OutputLength(), period, direction);
+      if (encoded != motion::QCutResult::kOk) {
+        dlg.SetOutcome(Outcome::kRefused, QCutRefusal(encoded, period));
         return;
       }
-      stopwatch.Start();
-      HidLink::Send();
+      lastUs = dlg.Timed(HidLink::Send);
     } else {
-      SendStepCut(dlg, direction, stopwatch);
+      motion::EncodeCutCommand(HidLink::outReport, dlg.m_nSteps);
+      lastUs = dlg.Timed([&] { SendStepCut(dlg, direction); });
     }
-    started = true;
     Repaint(dlg);
   }
 
-  // The time the last cut took to send; no cut, no time.
-  stopwatch.Stop();
-  const std::string us = started ? std::to_string(stopwatch.elapsedUs) : "0";
+  const std::string us = std::to_string(lastUs);
   LogAndRepaint(dlg, direction == CutDirection::kForward ? "Done: " + us : us);
+  dlg.EndLinkCommand();
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "app/chid_test_dlg.h"
-#include "app/stopwatch.h"
 #include "hidlink/hid_link.h"
 #include "motion/motion_reports.h"
 
@@ -14,17 +13,15 @@ namespace {
 using hidlink::HidLink;
 
 void SendMotorPower(Chid_testDlg& dlg, bool on) {
+  dlg.BeginCommand();
   if (!dlg.ConnectOrPrompt()) return;
   dlg.RequireJumperPosition(0);
-  // No field enters the 'o' report, so a failed check (already shown) does not hold it back.
-  dlg.UpdateData(true);
+  // No field enters the 'o' report, so a failed check (already shown, and the outcome) does not
+  // hold it back.
+  dlg.ReadFields();
   motion::EncodeMotorPower(HidLink::outReport, on);
-  Stopwatch stopwatch;
-  stopwatch.Init();
-  stopwatch.Start();
-  HidLink::Send();
-  stopwatch.Stop();
-  dlg.AppendLog(std::to_string(stopwatch.elapsedUs));
+  dlg.AppendLog(std::to_string(dlg.Timed(HidLink::Send)));
+  dlg.EndLinkCommand();
 }
 
 }  // namespace

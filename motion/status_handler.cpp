@@ -3,7 +3,6 @@
 #include <string>
 
 #include "app/chid_test_dlg.h"
-#include "app/stopwatch.h"
 #include "hidlink/hid_link.h"
 #include "motion/motion_reports.h"
 
@@ -12,16 +11,14 @@ namespace app {
 using hidlink::HidLink;
 
 void Chid_testDlg::OnBnClickedStatus() {
-  if (!m_bBoardPresent) return;
+  BeginCommand();
+  if (!BoardFound()) return;
   RequireJumperPosition(0);
   motion::EncodeStatusRequest(HidLink::outReport);
-  Stopwatch stopwatch;
-  stopwatch.Init();
-  stopwatch.Start();
-  HidLink::Exchange();
-  stopwatch.Stop();
+  const std::int64_t us = Timed(HidLink::Exchange);
   AppendLog(motion::FormatStatusLine(HidLink::inReport));
-  AppendLog(std::to_string(stopwatch.elapsedUs));
+  AppendLog(std::to_string(us));
+  EndLinkCommand();
 }
 
 }  // namespace app

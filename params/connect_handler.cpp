@@ -145,12 +145,14 @@ void ReadBoard(Chid_testDlg& d) {
 }  // namespace
 
 void Chid_testDlg::OnBnClickedConnect() {
+  BeginCommand();
   if (!ConnectOrPrompt()) return;
   RequireJumperPosition(0);
   ReadBoard(*this);
   UpdateParameterControls();
   m_bRulesApplied = true;
   UpdateData(false);
+  EndLinkCommand();
 }
 
 }  // namespace app

@@ -42,12 +42,15 @@ void Chid_testDlg::ApplyPreset(int index) {
 }
 
 void Chid_testDlg::OnCbnSelchangePreset() {
+  BeginCommand();
   ApplyPreset(m_comboPreset.GetCurSel());
 }
 
 void Chid_testDlg::OnBnClickedBraxoMode() {
-  // A field that fails shows its message; the members it did not reach keep their values.
-  UpdateData(true);
+  BeginCommand();
+  // A field that fails shows its message and is the outcome; the members it did not reach keep
+  // their values, and the mode still follows the check box.
+  ReadFields();
   if (m_nBraxoMode == 1) {
     m_nDirDelay = params::kBraxoDirDelayUs;
     m_nStepDuration = params::kBraxoStepDurationUs;

@@ -1,5 +1,5 @@
 // Resource ids of the controls of the "ZBK parameters" group and its buttons, as used by the
-// parameter tables. They match the main dialog template.
+// parameter tables. The dialog's resource ids of these controls are defined from these.
 #pragma once
 
 #include <array>

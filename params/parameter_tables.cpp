@@ -107,16 +107,8 @@ std::array<int, kPinListCount> PinBytesForEntries(const std::array<int, kPinList
 }
 
 std::optional<int> TimerPeriodUs(int timerChoice) {
-  switch (timerChoice) {
-    case 0:
-      return 100;
-    case 1:
-      return 50;
-    case 2:
-      return 20;
-    default:
-      return std::nullopt;
-  }
+  if (timerChoice < 0 || timerChoice >= static_cast<int>(kTimerChoices.size())) return std::nullopt;
+  return kTimerChoices[static_cast<size_t>(timerChoice)].periodUs;
 }
 
 std::span<const PresetRow> Presets() {
@@ -160,23 +152,33 @@ DurationField FirstDurationOutOfRange(int stepDurationUs, int dirDelayUs) {
   return DurationField::kNone;
 }
 
-std::string_view DurationFieldLabel(DurationField field) {
+namespace {
+
+std::optional<NumberField> NumberFieldOf(DurationField field) {
   switch (field) {
     case DurationField::kStepDuration:
-      return "Step duration (µs)";
+      return NumberField::kStepDuration;
     case DurationField::kDirDelay:
-      return "Delay for Dir before Step (µs)";
+      return NumberField::kDirDelay;
     case DurationField::kNone:
       break;
   }
-  return {};
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string_view DurationFieldLabel(DurationField field) {
+  const auto number = NumberFieldOf(field);
+  return number ? LimitsOf(*number).label : std::string_view();
 }
 
 std::string DurationRangeMessage(DurationField field) {
-  if (field == DurationField::kNone) return {};
-  std::string message(DurationFieldLabel(field));
-  message += " must be between 0 and 510.";
-  return message;
+  const auto number = NumberFieldOf(field);
+  if (!number) return {};
+  const NumberFieldLimits& limits = LimitsOf(*number);
+  return std::string(limits.label) + " must be between " + std::to_string(limits.min) + " and " +
+         std::to_string(limits.max) + ".";
 }
 
 }  // namespace params

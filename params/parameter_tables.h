@@ -120,6 +120,14 @@ std::array<int, kPinListCount> PinBytesForEntries(const std::array<int, kPinList
 
 // ---- Timer -----------------------------------------------------------------------------------
 
+// The board's step timer settings, in m_nTimerChoice order (the radio group's order): the
+// frequency and the length of one tick.
+struct TimerChoice {
+  int kilohertz;
+  int periodUs;
+};
+inline constexpr std::array<TimerChoice, 3> kTimerChoices = {{{10, 100}, {20, 50}, {50, 20}}};
+
 // Step timer period in µs for m_nTimerChoice 0, 1, 2 (10, 20, 50 kHz); empty for other values.
 std::optional<int> TimerPeriodUs(int timerChoice);
 
@@ -165,13 +173,49 @@ inline constexpr int kRuledControlCount = 16;
 // counts only when exactly 1. Values and check states are not part of the rules.
 std::array<ControlEnable, kRuledControlCount> ParameterControlStates(int braxoMode, int generation);
 
-// ---- Duration range --------------------------------------------------------------------------
+// ---- Number fields ---------------------------------------------------------------------------
 
 // A duration travels halved in one byte. 510 µs is the largest that fits; negative values down
 // to -256 are what a read-back of a byte of 0x80 or more produces, and they go out again as the
-// byte they came from, so they are accepted.
+// byte they came from, so they are accepted, though the user is asked for 0 to 510.
 inline constexpr int kMinDurationUs = -256;
 inline constexpr int kMaxDurationUs = 510;
+
+// The dialog's number edits. The data exchange checks steps and rate against their limits; the
+// motors and cut repeat edits take any 32-bit value; the durations are checked before Program ZBK
+// sends them.
+enum class NumberField { kSteps, kStepRate, kMotors, kCutRepeat, kStepDuration, kDirDelay };
+
+struct NumberFieldLimits {
+  NumberField field;
+  std::string_view label;  // the edit as the window names it
+  std::uint32_t min;       // the values the user is asked for
+  std::uint32_t max;
+};
+
+inline constexpr std::array<NumberFieldLimits, 6> kNumberFields = {{
+    {NumberField::kSteps, "# Step", 1, 128},
+    {NumberField::kStepRate, "Step rate (x100 µs)", 1, 127},
+    {NumberField::kMotors, "Motors", 0, 0xFFFF'FFFFu},
+    {NumberField::kCutRepeat, "Cut repeat", 0, 0xFFFF'FFFFu},
+    {NumberField::kStepDuration, "Step duration (µs)", 0, kMaxDurationUs},
+    {NumberField::kDirDelay, "Delay for Dir before Step (µs)", 0, kMaxDurationUs},
+}};
+
+static_assert(
+    [] {
+      for (std::size_t i = 0; i < kNumberFields.size(); ++i) {
+        if (kNumberFields[i].field != static_cast<NumberField>(i)) return false;
+      }
+      return true;
+    }(),
+    "kNumberFields is in NumberField order");
+
+constexpr const NumberFieldLimits& LimitsOf(NumberField field) {
+  return kNumberFields[static_cast<std::size_t>(field)];
+}
+
+// ---- Duration range --------------------------------------------------------------------------
 
 enum class DurationField { kNone, kStepDuration, kDirDelay };
 
@@ -185,7 +229,7 @@ DurationField FirstDurationOutOfRange(int stepDurationUs, int dirDelayUs);
 // Label of the field's edit: "Step duration (µs)" or "Delay for Dir before Step (µs)".
 std::string_view DurationFieldLabel(DurationField field);
 
-// Message for refusing a field that does not fit, naming the field and the range 0 to 510.
+// Message for refusing a field that does not fit, naming the field and the range it asks for.
 std::string DurationRangeMessage(DurationField field);
 
 }  // namespace params

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/chid_test_dlg.h"
+#include "pic/utf8_path.h"
 #include "program/platform.h"
 #include "program/session.h"
 #include "program/wire_trace.h"
@@ -15,10 +16,6 @@ namespace program {
 namespace {
 
 constexpr std::string_view kProgram = "zbk-utility: ";
-
-std::filesystem::path PathFromUtf8(const std::string& text) {
-  return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
 
 int BadUsage(const std::string& error) {
   std::fprintf(stderr, "zbk-utility: %s\nTry 'zbk-utility --help'.\n", error.c_str());
@@ -89,7 +86,7 @@ int RunBatch(const ProgramOptions& options, const batch::BatchOutput& output) {
   if (options.batch) {
     parsed = batch::ParseBatch(*options.batch);
   } else {
-    const auto path = PathFromUtf8(options.batchFile);
+    const auto path = pic::PathFromUtf8(options.batchFile);
     std::error_code error;
     std::ifstream in;
     if (!std::filesystem::is_directory(path, error)) in.open(path, std::ios::binary);

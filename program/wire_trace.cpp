@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "clock/clock.h"
+#include "pic/utf8_path.h"
 
 namespace program {
 
@@ -45,8 +46,7 @@ WireTrace::~WireTrace() {
 }
 
 bool WireTrace::Open(const std::string& path, std::string& error) {
-  file_.open(std::filesystem::path(std::u8string(path.begin(), path.end())),
-             std::ios::out | std::ios::trunc | std::ios::binary);
+  file_.open(pic::PathFromUtf8(path), std::ios::out | std::ios::trunc | std::ios::binary);
   if (!file_) {
     error = "cannot write the trace file " + path + ": " + std::strerror(errno);
     return false;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/key_decision.h"
+
 namespace ui {
 
 class CDialog;
@@ -82,13 +84,6 @@ struct KeyMessage {
   char32_t ch = 0;  // Char: the character (8 for backspace)
   bool ctrl = false;
   bool shift = false;
-};
-
-enum class KeyVerdict { Pass, Swallow, Replace };
-
-struct KeyDecision {
-  KeyVerdict verdict = KeyVerdict::Pass;
-  char32_t replacement = 0;  // Replace: the character that goes on instead
 };
 
 // Implemented by control objects that extend a standard control (subclassing): they see its

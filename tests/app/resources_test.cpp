@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
+#include <string>
+#include <utility>
 
 #include "app/resource_ids.h"
+#include "params/parameter_tables.h"
 #include "ui/window_port.h"
 
 using namespace app;
@@ -156,6 +160,34 @@ TEST(Resources, StylesThatBehaviourDependsOn) {
       default:
         EXPECT_TRUE(tab) << t.id;
     }
+  }
+}
+
+// The names the batch gives the number edits in its messages, and the range messages, are the
+// labels the window shows beside them.
+TEST(Resources, NumberFieldLabelsAreTheLabelsBesideTheEdits) {
+  const std::pair<params::NumberField, int> edits[] = {
+      {params::NumberField::kSteps, IDC_EDIT_STEPS},
+      {params::NumberField::kStepRate, IDC_EDIT_STEP_RATE},
+      {params::NumberField::kMotors, IDC_EDIT_MOTORS},
+      {params::NumberField::kCutRepeat, IDC_EDIT_CUT_REPEAT},
+      {params::NumberField::kStepDuration, IDC_EDIT_STEP_DURATION},
+      {params::NumberField::kDirDelay, IDC_EDIT_DIR_DELAY},
+  };
+  ASSERT_EQ(std::size(edits), params::kNumberFields.size());
+  for (const auto& [field, id] : edits) {
+    const std::string_view label = params::LimitsOf(field).label;
+    SCOPED_TRACE(std::string(label));
+    const ui::DlgRect edit = Control(id).rect;
+    int beside = 0;
+    for (const auto& c : MainDialogTemplate().controls) {
+      if (c.kind != ControlKind::Label || c.caption != label) continue;
+      // Left of the edit, and level with it.
+      if (c.rect.x < edit.x && c.rect.y < edit.y + edit.cy && edit.y < c.rect.y + c.rect.cy) {
+        ++beside;
+      }
+    }
+    EXPECT_EQ(beside, 1);
   }
 }
 

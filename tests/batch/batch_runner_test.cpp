@@ -169,6 +169,13 @@ TEST_F(BatchRun, AFailureIsReportedAndNothingAfterItRuns) {
          return std::string("status");
        },
        "the link to the board closed"},
+      // The window logs nothing for it, but the cut never went out.
+      {"period beyond a 'q' command", "ZBK 2.1",
+       [](sim::SimHidPlatform&, int, const TempDir&) {
+         return std::string("set rate 100; set timer 50; cut-forward");
+       },
+       "cut-forward\": a step period of 500 timer ticks is longer than the 480 a 'q' command "
+       "carries"},
       {"edit disabled", "BRAXO 1.0",
        [](sim::SimHidPlatform&, int, const TempDir&) {
          return std::string("set step-duration 20");

@@ -79,6 +79,7 @@ struct Press {
   std::int64_t tookUs = 0;
   bool connected = false;
   int picErases = 0;
+  app::CommandOutcome outcome;
 
   std::vector<Op> Ops() const {
     std::vector<Op> ops;
@@ -99,6 +100,7 @@ struct Expected {
   Lines log;
   Lines boxes;                              // box texts, in order
   std::optional<std::vector<Report>> sent;  // when not the clean press's writes up to the fault
+  app::Outcome outcome = app::Outcome::kDone;
 };
 
 struct Command {
@@ -142,6 +144,11 @@ std::vector<Report> SentBefore(const Press& clean, std::size_t at) {
 
 bool IsLinkFault(Fault f) {
   return f != Fault::kGarbage;
+}
+
+// A garbage reply is still a reply; every other fault closes the link.
+app::Outcome LinkOutcome(const Cell& c) {
+  return IsLinkFault(c.fault) ? app::Outcome::kLinkFailed : app::Outcome::kDone;
 }
 
 // ---- The bench
@@ -205,6 +212,7 @@ class Bench {
     p.received = kit.Received();
     p.connected = HidLink::connected;
     p.picErases = kit.BoardModel().PicErases();
+    p.outcome = kit.Dialog().m_outcome;
     return p;
   }
 
@@ -285,6 +293,7 @@ std::vector<Command> Commands() {
                       [](const Cell& c, const Press& clean, const Press&) {
                         // Reads: 'v' (op 1), 'I' 0 (3), 'I' 1 (5), 'I' 2 (7).
                         Expected e;
+                        e.outcome = LinkOutcome(c);
                         if (IsLinkFault(c.fault)) {
                           if (c.at <= 1) {
                             e.log = {kNoAnswer};
@@ -313,6 +322,7 @@ std::vector<Command> Commands() {
   commands.push_back({"Status", "ZBK 2.1", IDC_BUTTON_STATUS, nullptr,
                       [](const Cell& c, const Press&, const Press& faulted) {
                         Expected e;
+                        e.outcome = LinkOutcome(c);
                         e.log = {StatusLine(faulted.LastBuffer()), Time(c, true)};
                         if (c.fault == Fault::kGarbage) {
                           e.log[0] =
@@ -326,8 +336,8 @@ std::vector<Command> Commands() {
        {std::pair{"Motor On", IDC_BUTTON_MOTOR_ON}, std::pair{"Motor Off", IDC_BUTTON_MOTOR_OFF},
         std::pair{"test buffer", IDC_BUTTON_TEST_BUFFER}}) {
     commands.push_back(
-        {name, "ZBK 2.1", button, nullptr, [](const Cell&, const Press&, const Press&) {
-           return Expected{{"0"}, {}, {}};
+        {name, "ZBK 2.1", button, nullptr, [](const Cell& c, const Press&, const Press&) {
+           return Expected{{"0"}, {}, {}, LinkOutcome(c)};
          }});
   }
 
@@ -340,7 +350,11 @@ std::vector<Command> Commands() {
                             // Op 0 the status query, op 1 its reply, then the cut's writes.
                             Expected e;
                             if (IsLinkFault(c.fault)) {
+                              // Before the status reply the board is not known idle; after it
+                              // the run ends with its closing line on a closed link.
                               e.log = c.at <= 1 ? Lines{kNotIdle} : Lines{"0", closing};
+                              e.outcome =
+                                  c.at <= 1 ? app::Outcome::kNotIdle : app::Outcome::kLinkFailed;
                               return e;
                             }
                             // A busy count of -1 pauses 0 ms and asks again; the board then says
@@ -356,13 +370,14 @@ std::vector<Command> Commands() {
 
   commands.push_back({"Program ZBK", "ZBK 2.1", IDC_BUTTON_PROGRAM, nullptr,
                       [](const Cell& c, const Press&, const Press&) {
-                        return Expected{{"Done: " + Time(c, true)}, {}, {}};
+                        return Expected{{"Done: " + Time(c, true)}, {}, {}, LinkOutcome(c)};
                       }});
 
   commands.push_back({"Read PIC", "ZBK 2.1", IDC_BUTTON_READ_PIC, nullptr,
                       [](const Cell& c, const Press& clean, const Press& faulted) {
                         // Three dummy reads (ops 0 to 5), the prompt, then the read of address 0.
                         Expected e;
+                        e.outcome = LinkOutcome(c);
                         e.boxes = JumperUpBoxes();
                         e.boxes.push_back(String(IDS_PRESS_RESET));
                         e.log = {DumpLine(0, faulted.LastBuffer()), Time(c, c.at == 7)};
@@ -385,6 +400,8 @@ std::vector<Command> Commands() {
            return e;
          }
          e.boxes.push_back(String(IDS_PROGRAMMATION_FAILURE));
+         // The failure the box reports is the outcome, whatever the link did.
+         e.outcome = app::Outcome::kFailed;
          // Each record tried logs one line: its time, address, two reply words, word count. A
          // refused record ends the run: nothing more goes out, not even the closing header.
          if (c.fault == Fault::kGarbage) e.sent = SentBefore(clean, c.at);
@@ -406,8 +423,9 @@ std::vector<Command> Commands() {
 
   // The confirmation is answered OK, the headless host's default answer.
   commands.push_back({"Erase PIC", "ZBK 2.1", IDC_BUTTON_ERASE_PIC, nullptr,
-                      [](const Cell&, const Press&, const Press&) {
+                      [](const Cell& c, const Press&, const Press&) {
                         Expected e;
+                        e.outcome = LinkOutcome(c);
                         e.boxes = JumperUpBoxes();
                         e.boxes.push_back(String(IDS_CONFIRM_ERASE));
                         e.log = {"0"};
@@ -454,6 +472,7 @@ TEST(FaultMatrix, EveryCommandAtEveryWriteAndReadUnderEveryFault) {
       clean = bench.Run(std::nullopt, nullptr);
       // The clean press is what every cell is measured against; it must be clean itself.
       EXPECT_TRUE(clean.connected);
+      EXPECT_EQ(clean.outcome, app::CommandOutcome{});
       EXPECT_TRUE(bench.kit.BoardModel().Violations().empty());
       if (command.name == "Program PIC") {
         EXPECT_EQ(Texts(clean.boxes).back(), String(IDS_PROGRAMMATION_SUCCESSFUL));
@@ -474,6 +493,7 @@ TEST(FaultMatrix, EveryCommandAtEveryWriteAndReadUnderEveryFault) {
 
       EXPECT_EQ(got.log, want.log);
       EXPECT_EQ(Texts(got.boxes), want.boxes);
+      EXPECT_EQ(got.outcome.kind, want.outcome);
 
       if (IsLinkFault(cell.fault)) {
         // Nothing reaches the board after the fault, and what went before is the clean press's.

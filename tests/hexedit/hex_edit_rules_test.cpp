@@ -13,16 +13,15 @@ namespace {
 
 using hexedit::ClipboardFacts;
 using hexedit::EditState;
-using hexedit::FilterDecision;
 using hexedit::Key;
 using hexedit::KeyStroke;
 using hexedit::MenuFacts;
-using hexedit::Verdict;
+using ui::KeyVerdict;
 
-constexpr FilterDecision kPass{Verdict::kPass, 0};
-constexpr FilterDecision kSwallow{Verdict::kSwallow, 0};
-constexpr FilterDecision As(char32_t ch) {
-  return {Verdict::kReplace, ch};
+constexpr ui::KeyDecision kPass{KeyVerdict::Pass, 0};
+constexpr ui::KeyDecision kSwallow{KeyVerdict::Swallow, 0};
+constexpr ui::KeyDecision As(char32_t ch) {
+  return {KeyVerdict::Replace, ch};
 }
 
 constexpr char32_t kBs = 8;
@@ -33,9 +32,9 @@ std::string Show(const EditState& st) {
 
 // Types one character the way the control would: filtered, then inserted at the selection.
 EditState Type(const EditState& st, char32_t ch) {
-  const FilterDecision d = hexedit::FilterChar(st, ch);
-  if (d.verdict == Verdict::kSwallow) return st;
-  const char32_t c = d.verdict == Verdict::kReplace ? d.ch : ch;
+  const ui::KeyDecision d = hexedit::FilterChar(st, ch);
+  if (d.verdict == KeyVerdict::Swallow) return st;
+  const char32_t c = d.verdict == KeyVerdict::Replace ? d.replacement : ch;
   if (c == kBs) return hexedit::DeleteBackward(st);
   if (c < 0x20) return st;
   return hexedit::ReplaceSelection(st, std::string(1, static_cast<char>(c)));
@@ -159,7 +158,7 @@ TEST(HexEditRulesTest, CharacterFilterTable) {
   struct Case {
     EditState st;
     char32_t ch;
-    FilterDecision want;
+    ui::KeyDecision want;
   };
   const Case cases[] = {
       {{"", 0, 0}, U'a', As(U'A')},
@@ -200,9 +199,10 @@ TEST(HexEditRulesTest, CharacterFilterTable) {
       {{"0x1F", 1, 1}, 0x0D, kPass},
   };
   for (const Case& c : cases) {
-    const FilterDecision got = hexedit::FilterChar(c.st, c.ch);
+    const ui::KeyDecision got = hexedit::FilterChar(c.st, c.ch);
     EXPECT_EQ(got, c.want) << Show(c.st) << " char " << static_cast<uint32_t>(c.ch) << " got "
-                           << static_cast<int>(got.verdict) << "/" << static_cast<uint32_t>(got.ch);
+                           << static_cast<int>(got.verdict) << "/"
+                           << static_cast<uint32_t>(got.replacement);
   }
 }
 
@@ -223,7 +223,7 @@ TEST(HexEditRulesTest, KeyDownFilterTable) {
     EditState st;
     KeyStroke key;
     ClipboardFacts clip;
-    FilterDecision want;
+    ui::KeyDecision want;
   };
   const Case cases[] = {
       {{"0x1F", 0, 0}, del, {}, kSwallow},

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -179,6 +181,28 @@ TEST_F(BatchMode, BatchFileNamesItsLinesAndNoBoardGivesTwo) {
   options.batchFile = (dir.path() / "nothing.txt").string();
   EXPECT_EQ(Run(), program::kExitBadUsage);
   EXPECT_NE(err.back().find("cannot read the batch file"), std::string::npos);
+}
+
+// Names written in UTF-8, as a shell passes them: the batch file, the HEX file it names and the
+// trace file are all found or made under the names given.
+TEST_F(BatchMode, FileNamesBeyondAsciiAreTheFilesNamed) {
+  const auto utf8 = [](const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+  };
+  const auto hex = dir.path() / std::filesystem::path(u8"d\u00e9j\u00e0 vu.hex");
+  std::ofstream(hex, std::ios::binary) << pictest::WordRecord(0, {0x280A, 0x3FFF}) << "\n"
+                                       << pictest::kEndRecord << "\n";
+  const auto plan = dir.path() / std::filesystem::path(u8"pl\u00e4n.txt");
+  std::ofstream(plan, std::ios::binary) << "program-pic \"" << utf8(hex) << "\"\n";
+  const auto trace = dir.path() / std::filesystem::path(u8"sp\u00fcr.txt");
+  options.batchFile = utf8(plan);
+  options.tracePath = utf8(trace);
+
+  ASSERT_EQ(Run(), program::kExitOk) << (err.empty() ? "" : err.back());
+  EXPECT_NE(std::find(err.begin(), err.end(), "[PIC] Programmation successful -> OK"), err.end());
+  EXPECT_TRUE(std::filesystem::exists(trace));
+  EXPECT_GT(Lines(pictest::ReadText(trace)).size(), 1u);
 }
 
 }  // namespace
