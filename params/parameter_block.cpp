@@ -10,11 +10,16 @@ int Signed(uint8_t byte) {
   return static_cast<int8_t>(byte);
 }
 
+// The board keeps a duration as µs / 2 in one unsigned byte: 0 to 510 µs.
+int DurationUs(uint8_t byte) {
+  return 2 * static_cast<int>(byte);
+}
+
 uint8_t Low8(int value) {
   return static_cast<uint8_t>(value & 0xFF);
 }
 
-// Halving divides toward zero, so 15 µs travels as 7 and -112 µs as -56 (0xC8).
+// Halving divides toward zero, so 15 µs travels as 7 and 300 µs as 150 (0x96).
 uint8_t HalvedDuration(int us) {
   return Low8(us / 2);
 }
@@ -37,8 +42,8 @@ bool DecodeTimingReply(std::span<const uint8_t> inReport, int generation, Parame
   const int timer = Signed(inReport[1]);
   if (TimerPeriodUs(timer)) block.timerChoice = timer;
   block.protocolV2 = Signed(inReport[2]) == 1 ? 1 : 0;
-  block.stepDurationUs = 2 * Signed(inReport[3]);
-  block.dirDelayUs = 2 * Signed(inReport[4]);
+  block.stepDurationUs = DurationUs(inReport[3]);
+  block.dirDelayUs = DurationUs(inReport[4]);
   block.braxoMode = Signed(inReport[5]) == 1 ? 1 : 0;
   if (ReadsStepMode(generation)) block.stepMode = Signed(inReport[6]);
   return true;

@@ -3,7 +3,8 @@
 //
 // Reports are addressed as HidLink holds them: index 0 is the report id, the command letter is
 // at index 1. Encoders write only the bytes their layout lists; everything else in the shared
-// output report keeps what the previous command left. Every reply byte is read as signed 8-bit.
+// output report keeps what the previous command left. Every reply byte is read as signed 8-bit,
+// except the two durations, which are unsigned.
 #pragma once
 
 #include <array>
@@ -58,7 +59,7 @@ bool EncodeReadRequest(std::span<uint8_t> outReport, int blockNumber);
 // Reply to 'I' 0, bytes 1..6: timer choice (taken only when 0, 1 or 2), ProtocolV2 (set only
 // when exactly 1), step duration / 2, dir delay / 2, BRAXO mode (on only when exactly 1), step
 // mode (not read at generation 3, where the field keeps its value). Durations come back as
-// twice the signed byte, -256 to 254. False, and `block` untouched, when the report is short.
+// twice the unsigned byte, 0 to 510. False, and `block` untouched, when the report is short.
 bool DecodeTimingReply(std::span<const uint8_t> inReport, int generation, ParameterBlock& block);
 
 // Reply to 'I' 1: bytes 1..8 are the eight pin bytes, signed.

@@ -175,10 +175,9 @@ std::array<ControlEnable, kRuledControlCount> ParameterControlStates(int braxoMo
 
 // ---- Number fields ---------------------------------------------------------------------------
 
-// A duration travels halved in one byte. 510 µs is the largest that fits; negative values down
-// to -256 are what a read-back of a byte of 0x80 or more produces, and they go out again as the
-// byte they came from, so they are accepted, though the user is asked for 0 to 510.
-inline constexpr int kMinDurationUs = -256;
+// A duration travels halved in one unsigned byte: 0 to 510 µs, which is also what a read-back
+// gives.
+inline constexpr int kMinDurationUs = 0;
 inline constexpr int kMaxDurationUs = 510;
 
 // The dialog's number edits. The data exchange checks steps and rate against their limits; the
@@ -198,8 +197,8 @@ inline constexpr std::array<NumberFieldLimits, 6> kNumberFields = {{
     {NumberField::kStepRate, "Step rate (x100 µs)", 1, 127},
     {NumberField::kMotors, "Motors", 0, 0xFFFF'FFFFu},
     {NumberField::kCutRepeat, "Cut repeat", 0, 0xFFFF'FFFFu},
-    {NumberField::kStepDuration, "Step duration (µs)", 0, kMaxDurationUs},
-    {NumberField::kDirDelay, "Delay for Dir before Step (µs)", 0, kMaxDurationUs},
+    {NumberField::kStepDuration, "Step duration (µs)", kMinDurationUs, kMaxDurationUs},
+    {NumberField::kDirDelay, "Delay for Dir before Step (µs)", kMinDurationUs, kMaxDurationUs},
 }};
 
 static_assert(

@@ -93,6 +93,20 @@ TEST_F(BatchRun, ProgramsTheFieldsItSetsAndReadsThemBack) {
   EXPECT_TRUE(err.empty()) << Err();
 }
 
+// A duration travels as µs / 2 in one unsigned byte, so 256 to 510 µs come back as they went.
+TEST_F(BatchRun, LongDurationsReadBackAsTheyWereProgrammed) {
+  const int board = bus.AddBoard("ZBK 2.1");
+  ASSERT_EQ(Run("set step-duration 300; set dir-delay 510; program-zbk; connect; show"),
+            batch::kExitOk)
+      << Err();
+  EXPECT_EQ(bus.Board(board)->Parameters().stepDurationHalf, 150);
+  EXPECT_EQ(bus.Board(board)->Parameters().dirDelayHalf, 255);
+  EXPECT_TRUE(Has(out, "TempoStep 300, TempoDir 510,")) << ::testing::PrintToString(out);
+  for (const char* line : {"step-duration = 300", "dir-delay = 510"}) {
+    EXPECT_NE(std::find(out.begin(), out.end(), line), out.end()) << line;
+  }
+}
+
 TEST_F(BatchRun, ReadPicReadsTheAddressAskedForAndShowsEveryBoxWithItsAnswer) {
   const int board = bus.AddBoard("ZBK 2.1");
   for (std::uint16_t i = 0; i < 4; ++i) bus.Board(board)->SetPicWord(0x10 + i, 0x111 * (i + 1));

@@ -96,12 +96,12 @@ TEST(BadInput, FieldsRefuseWhatIsNoNumberForThemAndKeepTheText) {
       cases.push_back({field, text, kInteger});
     }
     const std::string& range = field == IDC_EDIT_DIR_DELAY ? kDirDelayRange : kStepDurationRange;
-    // Down to -256 is what a read-back of a byte of 0x80 or more gives, so it goes out again.
-    for (const char* text : {"-257", "-2147483648", "2147483647", "511"}) {
+    for (const char* text : {"-1", "-256", "-257", "-2147483648", "2147483647", "511"}) {
       cases.push_back({field, text, range});
     }
     cases.push_back({field, " +20 ", ""});
-    cases.push_back({field, "-256", ""});
+    cases.push_back({field, "0", ""});
+    cases.push_back({field, "510", ""});
   }
 
   for (const Case& c : cases) {

@@ -310,11 +310,11 @@ std::vector<Command> Commands() {
                           e.log = {std::string(64, '\xFF')};
                           e.sent = std::vector<Report>{clean.sent[0]};
                         } else if (c.at == 3) {
-                          // Signed bytes: durations of -2 us; the timer byte fits no choice, so the
-                          // period stays.
+                          // Duration bytes of 0xFF are 510 us; the timer byte fits no choice, so
+                          // the period stays.
                           const std::string period = clean.log[1].substr(0, clean.log[1].find(','));
                           e.log[1] =
-                              period + ", ProtocolV2 0, TempoStep -2, TempoDir -2, BRAXO mode 0";
+                              period + ", ProtocolV2 0, TempoStep 510, TempoDir 510, BRAXO mode 0";
                         }
                         return e;
                       }});

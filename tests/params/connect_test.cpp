@@ -180,8 +180,8 @@ TEST(Connect, ZbkReplyWithoutAKnownPrefixGetsAllPinsAndKeepsTheGeneration) {
   EXPECT_EQ(PinSelections(w), (std::array<int, 8>{0, 1, 2, 3, 0, 1, 2, 3}));
 }
 
-// Timer byte 3 is no timer; bytes of 0x80 and more read back negative, and go out again as the
-// bytes they came from.
+// Timer byte 3 is no timer; duration bytes of 0x80 and more read back as 256 to 510 µs, and go
+// out again as the bytes they came from.
 TEST(Connect, TimingBlockEdgeBytes) {
   TestKit kit;
   auto& w =
@@ -193,10 +193,9 @@ TEST(Connect, TimingBlockEdgeBytes) {
   EXPECT_EQ(d.m_nTimerChoice, 1);
   EXPECT_EQ(d.m_nTimerPeriod, 50);
   EXPECT_EQ(w.GetCheck(IDC_RADIO_20K), 1);
-  EXPECT_EQ(kit.Log().back(),
-            "Timer 50, ProtocolV2 0, TempoStep -112, TempoDir -254, BRAXO mode 0");
-  EXPECT_EQ(w.GetText(IDC_EDIT_STEP_DURATION), "-112");
-  EXPECT_EQ(w.GetText(IDC_EDIT_DIR_DELAY), "-254");
+  EXPECT_EQ(kit.Log().back(), "Timer 50, ProtocolV2 0, TempoStep 400, TempoDir 258, BRAXO mode 0");
+  EXPECT_EQ(w.GetText(IDC_EDIT_STEP_DURATION), "400");
+  EXPECT_EQ(w.GetText(IDC_EDIT_DIR_DELAY), "258");
   EXPECT_EQ(d.m_nStepMode, 7);
   EXPECT_EQ(w.GetCurSel(IDC_COMBO_STEP_MODE), -1);  // no such entry
 

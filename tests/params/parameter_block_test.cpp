@@ -79,9 +79,10 @@ TEST(ParamsBlockRead, TimingReplyFields) {
       {{0, 1, 25, 7, 1, 3, 0x11, 0x22}, 2, 0, 1, 50, 14, 1, 3},
       {{1, 0, 5, 0, 0, 0}, 2, 1, 0, 10, 0, 0, 0},
       {{2, 2, 1, 1, 2, 4}, 1, 2, 0, 2, 2, 0, 4},
-      // 0xC8 is -56: the duration reads back as -112.
-      {{0, 0, 0xC8, 0x80, 0, 0}, 2, 0, 0, -112, -256, 0, 0},
-      {{0, 0xFF, 0x7F, 0xFF, 0xFF, 0}, 2, 0, 0, 254, -2, 0, 0},
+      // Duration bytes are unsigned: 0xC8 reads back as 400 µs, 0xFF as 510.
+      {{0, 0, 0xC8, 0x80, 0, 0}, 2, 0, 0, 400, 256, 0, 0},
+      {{0, 0xFF, 0x7F, 0xFF, 0xFF, 0}, 2, 0, 0, 254, 510, 0, 0},
+      {{0, 0, 0x96, 0x81, 0, 0}, 2, 0, 0, 300, 258, 0, 0},
       // Timer byte outside 0..2 keeps the choice (1 in the sentinel).
       {{3, 0, 0, 0, 0, 0}, 2, 1, 0, 0, 0, 0, 0},
       {{0xFF, 0, 0, 0, 0, 0}, 2, 1, 0, 0, 0, 0, 0},
@@ -118,10 +119,10 @@ TEST_F(ParamsBlockWrite, TimingWriteLayout) {
       {14, 50, 1, 0, 0, {7, 25, 1, 0, 0, 0, 0, 0}},
       // 15 µs halves toward zero to 7.
       {0, 15, 0, 2, 4, {0, 7, 0, 2, 4, 0, 0, 0}},
-      // Read-back negatives go out as the byte they came from.
-      {-256, -112, 0, 1, 1, {0x80, 0xC8, 0, 1, 1, 0, 0, 0}},
-      {-1, -3, 0, 0, 0, {0, 0xFF, 0, 0, 0, 0, 0, 0}},
+      // 256 to 510 µs go out as the bytes a read-back gives them from.
+      {256, 400, 0, 1, 1, {0x80, 0xC8, 0, 1, 1, 0, 0, 0}},
       {510, 254, 0, 0, 0, {0xFF, 0x7F, 0, 0, 0, 0, 0, 0}},
+      {511, 300, 0, 0, 0, {0xFF, 0x96, 0, 0, 0, 0, 0, 0}},
       // Only exactly 1 is BRAXO mode; timer and step mode are their low 8 bits.
       {2, 2, 2, -1, -1, {1, 1, 0, 0xFF, 0xFF, 0, 0, 0}},
       {2, 2, -1, 256, 257, {1, 1, 0, 0, 1, 0, 0, 0}},
