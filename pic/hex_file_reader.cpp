@@ -78,8 +78,8 @@ class LineSource {
       const size_t i = pos_ + std::strcspn(data + pos_, "\r\n");
       const size_t length = i - pos_;
       if (length > kMaxLineLength) {
-        ++line_;
-        return Result::kTooLong;
+        if (const std::optional<Result> result = SkipLongLine()) return *result;
+        continue;
       }
       if (i < end_) {
         if (data[i] == '\0') {
@@ -144,6 +144,48 @@ class LineSource {
   Result Failed() {
     ++line_;
     return Result::kReadError;
+  }
+
+  // A line over the limit, from its start at pos_: a record (first character other than blanks
+  // ':') is refused; any other line is read through block by block and dropped, so its length
+  // costs no memory. Empty when the line was dropped.
+  std::optional<Result> SkipLongLine() {
+    bool looked = false;
+    for (;;) {
+      const char* data = buffer_.data();
+      if (!looked) {
+        const size_t first = pos_ + std::strspn(data + pos_, " \t");
+        if (first < end_) {
+          looked = true;
+          if (data[first] == ':') {
+            ++line_;
+            return Result::kTooLong;
+          }
+        }
+      }
+      const size_t i = pos_ + std::strcspn(data + pos_, "\r\n");
+      if (i < end_) {
+        if (data[i] == '\0') {
+          ++line_;
+          return Result::kNul;
+        }
+        if (data[i] == '\r' && i + 1 == end_ && !atEnd_) {
+          pos_ = i;
+          if (!Fill()) return Failed();
+          continue;
+        }
+        ++line_;
+        pos_ = i + 1;
+        if (data[i] == '\r' && pos_ < end_ && data[pos_] == '\n') ++pos_;
+        return std::nullopt;
+      }
+      pos_ = end_;
+      if (atEnd_) {
+        ++line_;
+        return std::nullopt;
+      }
+      if (!Fill()) return Failed();
+    }
   }
 
   std::FILE* file_;
@@ -324,7 +366,14 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
       case LineSource::Result::kReadError:
         return refuse({HexError::kReadFailed, "read error: " + SystemReason(lines.readError())});
     }
-    if (line.empty() || line[0] != ':') continue;
+    if (line.empty()) continue;
+    if (line[0] != ':') {
+      const size_t first = line.find_first_not_of(" \t");
+      if (first == std::string_view::npos || line[first] != ':') continue;
+      return refuse(
+          {HexError::kIndentedRecord, Printf("blanks before the record's ':' at column %u",
+                                             static_cast<unsigned>(first + 1))});
+    }
 
     if (std::optional<Fault> fault = ParseRecord(line, record)) return refuse(std::move(*fault));
 

@@ -8,8 +8,9 @@
 // hexadecimal digits with the length its byte count gives and a correct checksum. Type 00 records
 // are the data; type 01 ends it (what follows is not read) and must be there, since without it a
 // file cut short at a line end looks complete; types 02 and 04 set the upper address of the
-// records after them; types 03 and 05 are skipped; other types are refused. Other lines are
-// skipped. Errors come back as values naming the file and the line.
+// records after them; types 03 and 05 are skipped; other types are refused. A line whose first
+// character other than blanks is ':' is a record with blanks before it and is refused; other
+// lines, of any length, are skipped. Errors come back as values naming the file and the line.
 //
 // Whether the records fit the board's reports is not the file's business: CheckBoardFit
 // (pic/hex_fit.h) looks at that once the file has been read.
@@ -23,7 +24,8 @@
 
 namespace pic {
 
-// Longest line taken, line end excluded. A longer line is refused rather than split.
+// Longest record line taken, line end excluded. A longer record is refused rather than split; a
+// longer line that is no record is read through without being kept.
 inline constexpr size_t kMaxLineLength = 511;
 
 enum class HexError {
@@ -31,7 +33,8 @@ enum class HexError {
   kOpenFailed,       // the system would not open the file; reason holds its text
   kReadFailed,       // reading failed part way
   kNotText,          // a NUL byte: not a text file
-  kLineTooLong,      // a line over kMaxLineLength characters
+  kLineTooLong,      // a record line over kMaxLineLength characters
+  kIndentedRecord,   // blanks before a record's ':'
   kBadDigit,         // a record character that is not a hexadecimal digit
   kTruncatedRecord,  // fewer digits than the byte count announces
   kRecordTooLong,    // more digits than the byte count announces

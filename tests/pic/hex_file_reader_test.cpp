@@ -297,8 +297,16 @@ TEST_F(HexFileReaderTest, RefusesBadFilesNamingTheLineAndTheReason) {
        "record of 32 words needs a 67-byte data report, the board's output report holds 65 bytes"},
       {"long record line", ":" + std::string(511, '0'), 3, HexError::kLineTooLong,
        "line longer than 511 characters"},
-      {"long comment line", std::string(512, ';'), 3, HexError::kLineTooLong,
+      // The limit is for records, indented ones too, whatever the blanks before them.
+      {"long indented record", "\t:" + std::string(600, '0'), 3, HexError::kLineTooLong,
        "line longer than 511 characters"},
+      {"long indented record over a block", std::string(70000, ' ') + kEnd, 3,
+       HexError::kLineTooLong, "line longer than 511 characters"},
+      // A record with blanks before it would leave a hole in the program if it were skipped.
+      {"indented record", "  :020000000428D2", 3, HexError::kIndentedRecord,
+       "blanks before the record's ':' at column 3"},
+      {"tab before a record", "\t" + kRecord1, 3, HexError::kIndentedRecord,
+       "blanks before the record's ':' at column 2"},
       {"binary",
        std::string("\x7F"
                    "ELF\x02\x01\x01\x00\x00",
@@ -328,6 +336,25 @@ TEST_F(HexFileReaderTest, MessagesNameFileAndLine) {
   status = reader_.Open(Write("edge.hex", std::string(511, ';') + "\n" + kRecord0 + "\n" + kEnd));
   EXPECT_TRUE(status.ok()) << status.Message();
   EXPECT_EQ(reader_.dataRecordCount(), 1u);
+}
+
+// Lines that are no records are skipped at any length, across the reader's blocks and with every
+// line end, and still count for the line numbers of what follows.
+TEST_F(HexFileReaderTest, SkipsCommentLinesOfAnyLength) {
+  const std::string comments = std::string(512, ';') + "\n" + std::string(70000, ' ') + "x\r\n" +
+                               std::string(200000, '#') + "\r" + std::string(65535, '\t') + "\n";
+  std::vector<Delivered> got;
+  HexStatus status = ReadAll(comments + kRecord0 + "\n" + comments + kRecord1 + "\n" + kEnd, got);
+  ASSERT_TRUE(status.ok()) << status.Message();
+  EXPECT_EQ(got, (std::vector<Delivered>{kWords0, kWords1}));
+  EXPECT_EQ(reader_.records()[0].line, 5u);
+  EXPECT_EQ(reader_.records()[1].line, 10u);
+
+  status = ReadAll(comments + ":040030000102030400\n" + kEnd, got);
+  EXPECT_EQ(status.Message(), "blink.hex: 5: checksum mismatch");
+  status = ReadAll(comments + std::string(100000, ';') + '\0' + "\n" + kEnd, got);
+  EXPECT_EQ(status.error, HexError::kNotText);
+  EXPECT_EQ(status.line, 5u);
 }
 
 TEST_F(HexFileReaderTest, OpenFailureCarriesTheSystemReason) {

@@ -360,6 +360,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"Truncated", {kGoodRecord.substr(0, 13)}, 5, "truncated record"},
         RefusedFile{"LongerThanItsCount", {kGoodRecord + "00"}, 5, "longer than its byte count"},
         RefusedFile{"LineTooLong", {":" + std::string(600, '0')}, 5, "longer than 511"},
+        RefusedFile{"IndentedRecord", {"  " + kGoodRecord}, 5, "blanks before the record's ':'"},
         RefusedFile{"UnknownType", {HexRecord(0x06, 0, {})}, 5, "unknown record type 06"},
         RefusedFile{"OddByteCount", {HexRecord(0x00, 0x0020, {1, 2, 3})}, 5, "odd byte count 3"},
         RefusedFile{"OddAddress", {HexRecord(0x00, 0x0021, {1, 2})}, 5, "odd byte address 0x0021"},
