@@ -22,6 +22,7 @@ using hidlink::HidLink;
 using motion::CutDirection;
 
 constexpr std::string_view kNotIdleLine = "Board not idle: run stopped";
+constexpr std::string_view kLinkClosedLine = "Link closed: run stopped";
 constexpr std::int64_t kMaxBoardBusyUs = std::int64_t{motion::kMaxBoardBusyMs} * 1000;
 // A status exchange takes at least one 1 ms USB frame. Counting every query so bounds the wait
 // even where the clock shows no time passing between queries that pause 0 ms.
@@ -36,27 +37,29 @@ void LogAndRepaint(Chid_testDlg& dlg, std::string_view text) {
   Repaint(dlg);
 }
 
-// Queries the status until the board reports a busy count of 0, logging every count. False when
-// it cannot or does not become idle: the link is closed (no status can arrive any more), or the
-// board has stayed busy longer than any cut the panel can ask for.
-bool WaitUntilIdle(Chid_testDlg& dlg) {
+enum class Wait { kIdle, kLinkClosed, kStillBusy };
+
+// Queries the status until the board reports a busy count of 0, logging every count. Ends
+// without idle when the link is closed (no status can arrive any more), or when the board has
+// stayed busy longer than any cut the panel can ask for.
+Wait WaitUntilIdle(Chid_testDlg& dlg) {
   motion::EncodeStatusRequest(HidLink::outReport);
   HidLink::inReport[1] = 1;
   clk::Clock& clock = clk::ProcessClock();
   const std::int64_t startUs = clock.NowUs();
   std::int64_t queries = 0;
   for (;;) {
-    if (!HidLink::connected) return false;
+    if (!HidLink::connected) return Wait::kLinkClosed;
     HidLink::Exchange();
     // A failed exchange leaves the last count in the buffer, not the board's answer.
-    if (!HidLink::connected) return false;
+    if (!HidLink::connected) return Wait::kLinkClosed;
     ++queries;
     const int busy = motion::BusyCount(HidLink::inReport);
     LogAndRepaint(dlg, motion::FormatBusyCount(busy));
-    if (busy == 0) return true;
+    if (busy == 0) return Wait::kIdle;
     clock.Sleep(motion::IdleWaitPauseMs(busy));
     const std::int64_t waitedUs = std::max(clock.NowUs() - startUs, queries * kMinQueryUs);
-    if (waitedUs >= kMaxBoardBusyUs) return false;
+    if (waitedUs >= kMaxBoardBusyUs) return Wait::kStillBusy;
   }
 }
 
@@ -70,6 +73,13 @@ void SendStepCut(const Chid_testDlg& dlg, CutDirection direction) {
       motion::CutStepPair(direction, dlg.m_nStepRate, dlg.m_nTimerChoice, dlg.m_nMotors));
   const std::uint64_t reports = motion::StepDataReportCount(dlg.m_nSteps, length);
   for (std::uint64_t i = 0; sent && i < reports; ++i) sent = HidLink::Send();
+}
+
+// The log line that tells the user why the button seemed to do nothing.
+std::string_view QCutLogLine(motion::QCutResult result) {
+  return result == motion::QCutResult::kPeriodTooLong
+             ? "Cut not sent: step rate too high"
+             : "Cut not sent: step rate too high for the board's report";
 }
 
 // Why a 'q' command cannot carry the period.
@@ -96,17 +106,26 @@ void RunCuts(Chid_testDlg& dlg, CutDirection direction) {
   std::int64_t lastUs = 0;
   const bool quickForm = params::IsLaterGeneration(dlg.m_nBoardGeneration);
   for (std::uint32_t cut = 0; cut < dlg.m_nCutRepeat; ++cut) {
-    if (!WaitUntilIdle(dlg)) {
-      LogAndRepaint(dlg, kNotIdleLine);
-      dlg.SetOutcome(Outcome::kNotIdle);
-      return;
+    switch (WaitUntilIdle(dlg)) {
+      case Wait::kIdle:
+        break;
+      case Wait::kLinkClosed:
+        LogAndRepaint(dlg, kLinkClosedLine);
+        dlg.SetOutcome(Outcome::kLinkFailed);
+        return;
+      case Wait::kStillBusy:
+        LogAndRepaint(dlg, kNotIdleLine);
+        dlg.SetOutcome(Outcome::kNotIdle);
+        return;
     }
     if (quickForm) {
       // A period beyond the layout, or a command longer than the board's report, would reach
-      // the board as a different period: the run ends, without a closing line.
+      // the board as a different period: the run ends with a line saying so, and without a
+      // closing line.
       const motion::QCutResult encoded =
           motion::EncodeQCut(HidLink::outReport, HidLink::OutputLength(), period, direction);
       if (encoded != motion::QCutResult::kOk) {
+        LogAndRepaint(dlg, QCutLogLine(encoded));
         dlg.SetOutcome(Outcome::kRefused, QCutRefusal(encoded, period));
         return;
       }

@@ -123,7 +123,7 @@ std::vector<Case> Cases() {
        },
        Click(IDC_BUTTON_CUT_BACK), Outcome::kNotIdle, ""},
       {"Cut Forward, no reply to the status", "ZBK 2.1", noReply, Click(IDC_BUTTON_CUT_FORWARD),
-       Outcome::kNotIdle, ""},
+       Outcome::kLinkFailed, ""},
       // 5 x 100 ticks at 50 kHz: more than a 'q' command carries.
       {"Cut Forward, period beyond the 'q' layout", "ZBK 2.1",
        Then(Type(IDC_EDIT_STEP_RATE, "100"), Click(IDC_RADIO_50K)), Click(IDC_BUTTON_CUT_FORWARD),

@@ -209,7 +209,7 @@ TEST(BadInput, AHugeCutRepeatRunsUntilTheBoardIsPulledOut) {
   EXPECT_EQ(cuts, 25);
   const auto log = kit.Log();
   ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.back(), "Board not idle: run stopped");
+  EXPECT_EQ(log.back(), "Link closed: run stopped");
   EXPECT_FALSE(HidLink::connected);
   // 25 cuts of 100 steps at 2 ms (a rate of 20 at 10 kHz), each waited for before the next.
   EXPECT_GE(took, 24 * 200'000);

@@ -33,7 +33,7 @@ using Lines = std::vector<std::string>;
 
 constexpr std::int64_t kTimeOutUs = 6'000'000;
 constexpr const char* kNoAnswer = "No answer from the board";
-constexpr const char* kNotIdle = "Board not idle: run stopped";
+constexpr const char* kLinkClosed = "Link closed: run stopped";
 
 enum class Fault { kWriteFails, kNoReply, kUnplugged, kGarbage };
 
@@ -352,9 +352,8 @@ std::vector<Command> Commands() {
                             if (IsLinkFault(c.fault)) {
                               // Before the status reply the board is not known idle; after it
                               // the run ends with its closing line on a closed link.
-                              e.log = c.at <= 1 ? Lines{kNotIdle} : Lines{"0", closing};
-                              e.outcome =
-                                  c.at <= 1 ? app::Outcome::kNotIdle : app::Outcome::kLinkFailed;
+                              e.log = c.at <= 1 ? Lines{kLinkClosed} : Lines{"0", closing};
+                              e.outcome = app::Outcome::kLinkFailed;
                               return e;
                             }
                             // A busy count of -1 pauses 0 ms and asks again; the board then says

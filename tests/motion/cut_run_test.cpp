@@ -23,6 +23,7 @@ using Report = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
 constexpr const char* kNotIdle = "Board not idle: run stopped";
+constexpr const char* kLinkClosed = "Link closed: run stopped";
 
 struct Fields {
   std::string steps = "96";
@@ -291,16 +292,19 @@ TEST(CutRun, QuickCutsPutTheLayoutOnTheWire) {
 }
 
 TEST(CutRun, QuickCutThatCannotGoOutEndsTheRunAfterTheFirstWait) {
+  const std::string kTooHigh = "Cut not sent: step rate too high";
+  const std::string kTooLong = "Cut not sent: step rate too high for the board's report";
   struct Case {
     int generation;
     std::string rate;
     std::uint16_t length;
+    std::string line;
   };
   const Case cases[] = {
-      {2, "97", 256},  // P = 485 at 50 kHz
-      {3, "97", 256},
-      {2, "96", 65},  // P = 480 needs 67 bytes; this board takes 65
-      {3, "96", 66},
+      {2, "97", 256, kTooHigh},  // P = 485 at 50 kHz
+      {3, "97", 256, kTooHigh},
+      {2, "96", 65, kTooLong},  // P = 480 needs 67 bytes; this board takes 65
+      {3, "96", 66, kTooLong},
   };
   for (const Case& c : cases) {
     for (int button : {IDC_BUTTON_CUT_FORWARD, IDC_BUTTON_CUT_BACK}) {
@@ -312,7 +316,8 @@ TEST(CutRun, QuickCutThatCannotGoOutEndsTheRunAfterTheFirstWait) {
       const auto sent = bench.kit.Sent();
       ASSERT_EQ(sent.size(), 1u);
       EXPECT_EQ(sent[0][1], 's');
-      EXPECT_EQ(bench.kit.Log(), (Lines{"0"}));
+      EXPECT_EQ(bench.kit.Log(), (Lines{"0", c.line}));
+      EXPECT_EQ(bench.kit.Dialog().m_outcome.kind, app::Outcome::kRefused);
       EXPECT_EQ(bench.Board().CutsRun(), 0);
       EXPECT_TRUE(bench.Board().Violations().empty());
     }
@@ -350,12 +355,12 @@ TEST(CutRun, ALinkThatClosesEndsTheRunWithoutFurtherCuts) {
       {"no status reply",
        "2",
        [](Bench& b) { b.kit.bus.SetNoReply(b.board, true); },
-       {kNotIdle},
+       {kLinkClosed},
        1},
       {"status write fails",
        "2",
        [](Bench& b) { b.kit.bus.SetWriteFails(b.board, true); },
-       {kNotIdle},
+       {kLinkClosed},
        0},
       {"closed by an earlier command",
        "2",
@@ -363,13 +368,13 @@ TEST(CutRun, ALinkThatClosesEndsTheRunWithoutFurtherCuts) {
          HidLink::CloseAll();
          HidLink::connected = false;
        },
-       {kNotIdle},
+       {kLinkClosed},
        0},
       // 's', 'c' and one step data report go out, the second one fails.
       {"step data write fails",
        "2",
        [](Bench& b) { b.kit.bus.FailWriteAfter(b.board, 3); },
-       {"0", kNotIdle},
+       {"0", kLinkClosed},
        3},
       // A failed write in the last cut leaves nothing to wait for: the run closes as usual.
       {"last cut's write fails",
@@ -387,6 +392,7 @@ TEST(CutRun, ALinkThatClosesEndsTheRunWithoutFurtherCuts) {
     EXPECT_EQ(bench.kit.Sent().size(), c.sent);
     EXPECT_FALSE(HidLink::connected);
     EXPECT_EQ(bench.kit.Dialog().m_bBoardPresent, 1);
+    EXPECT_EQ(bench.kit.Dialog().m_outcome.kind, app::Outcome::kLinkFailed);
   }
 }
 
