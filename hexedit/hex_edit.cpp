@@ -94,6 +94,14 @@ bool CHexEdit::AcceptInsertion(std::string_view text) {
   return IsInsertionAllowed(StateOf(*this), text);
 }
 
+// A removal is a cut of those characters: it may not take the '0' of a prefix alone.
+bool CHexEdit::AcceptRemoval(std::size_t start, std::size_t end) {
+  EditState state = StateOf(*this);
+  state.s = start;
+  state.e = end;
+  return start >= end || IsCutAllowed(state);
+}
+
 bool CHexEdit::OnContextMenu(ui::Point screenPoint) {
   auto* port = Port();
   if (!port) return false;

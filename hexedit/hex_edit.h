@@ -33,6 +33,7 @@ class CHexEdit : public ui::CEdit, public ui::ControlHook {
   void OnReflectedNotify(ui::Notification code) override;
   bool OnContextMenu(ui::Point screenPoint) override;
   bool AcceptInsertion(std::string_view text) override;
+  bool AcceptRemoval(std::size_t start, std::size_t end) override;
 
  private:
   // Called with the clipboard open; closes it.

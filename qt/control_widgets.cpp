@@ -16,6 +16,8 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
+#include <QTextLayout>
+#include <algorithm>
 #include <memory>
 
 #include "qt/dialog_layout.h"
@@ -140,12 +142,95 @@ bool EditControl::Accepts(const QString& text) const {
   return !hook_ || hook_->AcceptInsertion(ToStd(text));
 }
 
+// Qt's key schemes bind more keys to the edit's actions than the filter's named keys (Ctrl+D for
+// Delete and F20 for Cut under X11, Ctrl+K and Ctrl+U for the line deletions, ...). Each is
+// judged by the action it stands for, tried in the order QLineEdit tries them, so no scheme has a
+// way round the rules.
+EditControl::EditKey EditControl::JudgeEditKey(const QKeyEvent& event) {
+  const bool ctrl = event.modifiers() & Qt::ControlModifier;
+  const bool shift = event.modifiers() & Qt::ShiftModifier;
+  const int key = event.key();
+  const auto verdict = [](bool allowed) { return allowed ? EditKey::kPass : EditKey::kRefuse; };
+  const auto keyDown = [&](int vk, bool withCtrl) {
+    const ui::KeyMessage down{ui::KeyMessage::KeyDown, vk, 0, withCtrl, shift};
+    return verdict(hook_->PreTranslateKey(down).verdict != ui::KeyVerdict::Swallow);
+  };
+  const auto removal = [&](int start, int end) {
+    return verdict(start >= end || hook_->AcceptRemoval(std::size_t(start), std::size_t(end)));
+  };
+  const auto selectionOr = [&](int start, int end) {
+    if (!hasSelectedText()) return removal(start, end);
+    return removal(selectionStart(), selectionEnd());
+  };
+  const auto pasteable = [&](QClipboard::Mode mode) {
+    const QString text = QGuiApplication::clipboard()->text(mode);
+    return text.isEmpty() || Accepts(text);
+  };
+  const int caret = cursorPosition();
+  const int length = int(text().size());
+
+  // Undo and redo only step between texts the rules let in; like selecting and copying they go
+  // the way of any other key.
+  if (event.matches(QKeySequence::Undo) || event.matches(QKeySequence::Redo) ||
+      event.matches(QKeySequence::SelectAll) || event.matches(QKeySequence::Copy)) {
+    return EditKey::kNotAnEdit;
+  }
+  if (event.matches(QKeySequence::Paste)) {
+    // Ctrl+V is judged with the clipboard by the filter; the others by the text they bring.
+    if (key == Qt::Key_V && ctrl) return keyDown('V', true);
+    if (key == Qt::Key_Insert && keyDown(VK_INSERT, ctrl) == EditKey::kRefuse) {
+      return EditKey::kRefuse;
+    }
+    bool allowed = pasteable(QClipboard::Clipboard);
+    // Ctrl+Shift+Insert pastes the selection under the X11 scheme, the clipboard elsewhere.
+    if (key == Qt::Key_Insert && QGuiApplication::clipboard()->supportsSelection()) {
+      allowed = allowed && pasteable(QClipboard::Selection);
+    }
+    return verdict(allowed);
+  }
+  if (event.matches(QKeySequence::Cut)) {
+    if (keyDown('X', true) == EditKey::kRefuse) return EditKey::kRefuse;
+    // Without a selection the edit deletes the character after the caret instead.
+    return selectionOr(caret, std::min(caret + 1, length));
+  }
+  if (event.matches(QKeySequence::DeleteEndOfLine)) return removal(caret, length);
+  if (event.matches(QKeySequence::Delete)) return keyDown(ui::VK_DELETE, ctrl);
+  if (event.matches(QKeySequence::DeleteEndOfWord) ||
+      event.matches(QKeySequence::DeleteStartOfWord)) {
+    // QLineEdit takes the selection, or else the caret's run to the next word boundary.
+    QTextLayout layout(text(), font());
+    if (event.matches(QKeySequence::DeleteEndOfWord)) {
+      return selectionOr(caret, layout.nextCursorPosition(caret, QTextLayout::SkipWords));
+    }
+    return selectionOr(layout.previousCursorPosition(caret, QTextLayout::SkipWords), caret);
+  }
+  if (event.matches(QKeySequence::DeleteCompleteLine)) return removal(0, length);
+  if (event.matches(QKeySequence::Backspace)) {
+    const ui::KeyMessage back{ui::KeyMessage::Char, 0, 8, ctrl, shift};
+    return verdict(hook_->PreTranslateKey(back).verdict == ui::KeyVerdict::Pass);
+  }
+  return EditKey::kNotAnEdit;
+}
+
 void EditControl::keyPressEvent(QKeyEvent* event) {
   const Qt::KeyboardModifiers mods = event->modifiers();
   const bool ctrl = mods & Qt::ControlModifier;
   const bool shift = mods & Qt::ShiftModifier;
   const bool alt = mods & Qt::AltModifier;
   const int key = event->key();
+
+  if (hook_) {
+    switch (JudgeEditKey(*event)) {
+      case EditKey::kNotAnEdit:
+        break;
+      case EditKey::kPass:
+        QLineEdit::keyPressEvent(event);
+        return;
+      case EditKey::kRefuse:
+        event->accept();
+        return;
+    }
+  }
 
   if (hook_) {
     const int vk = VirtualKeyOf(key);

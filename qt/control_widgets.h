@@ -46,6 +46,9 @@ class EditControl : public QLineEdit {
   // The characters of typed text that get in, after the hook's verdicts and the digits rule.
   QString FilterTyped(const QString& text, bool ctrl, bool shift) const;
   bool Accepts(const QString& text) const;
+  // What the hook says of a key that the key scheme binds to one of the edit's editing actions.
+  enum class EditKey { kNotAnEdit, kPass, kRefuse };
+  EditKey JudgeEditKey(const QKeyEvent& event);
 
   ui::ControlHook* hook_ = nullptr;
   bool digitsOnly_ = false;

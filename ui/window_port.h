@@ -2,6 +2,7 @@
 // The window port: what the dialog layer needs of a window system. Controls are addressed by their
 // resource id. The Qt host, the Win32 host and the headless host of the tests implement it.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -98,6 +99,9 @@ class ControlHook {
   // Text arriving by a route other than the keyboard: drops, a selection paste, input methods.
   // It replaces the current selection; true lets it in.
   virtual bool AcceptInsertion(std::string_view text) { return true; }
+  // Text removed by a key the message filter does not see as such (the word and line deletions
+  // of a toolkit's key scheme): the characters from `start` up to `end` go. True lets them go.
+  virtual bool AcceptRemoval(std::size_t start, std::size_t end) { return true; }
 };
 
 struct MenuItem {

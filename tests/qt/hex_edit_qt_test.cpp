@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/resource_ids.h"
 #include "app/resources.h"
@@ -152,6 +153,97 @@ class HexEditQtTest : public QObject {
     f.edit->setSelection(0, 1);
     QTest::keyClick(f.edit, Qt::Key_X, Qt::ControlModifier);
     QCOMPARE(f.edit->text(), QString("0x1F"));
+  }
+
+  // Every binding the running key scheme gives to an editing action of the edit, judged as that
+  // action: the '0' of a prefix never goes alone, and the action still works where it may.
+  void everyStandardEditKeyKeepsTheRules() {
+    struct Case {
+      const char* text;
+      int start;  // the selection; the caret alone when start == end
+      int end;
+      const char* after;
+    };
+    struct Row {
+      QKeySequence::StandardKey key;
+      const char* name;
+      QString clipboard;
+      std::vector<Case> cases;
+    };
+    const Row rows[] = {
+        {QKeySequence::Delete,
+         "Delete",
+         "",
+         {{"0x1F", 0, 0, "0x1F"},
+          {"0x1F", 0, 1, "0x1F"},
+          {"0x1F", 1, 1, "01F"},
+          {"0x1F", 0, 2, "1F"}}},
+        {QKeySequence::Cut,
+         "Cut",
+         "",
+         {{"0x1F", 0, 1, "0x1F"}, {"0x1F", 0, 0, "0x1F"}, {"0x1F", 2, 4, "0x"}}},
+        {QKeySequence::Paste, "Paste", "x5", {{"0x1F", 0, 0, "0x1F"}, {"0", 1, 1, "0x5"}}},
+        {QKeySequence::Paste, "Paste", "g", {{"12", 2, 2, "12"}}},
+        {QKeySequence::DeleteStartOfWord,
+         "DeleteStartOfWord",
+         "",
+         {{"0x1F", 1, 1, "0x1F"}, {"0x1F", 0, 1, "0x1F"}, {"0x1F", 4, 4, ""}}},
+        {QKeySequence::DeleteEndOfWord,
+         "DeleteEndOfWord",
+         "",
+         {{"0x1F", 0, 1, "0x1F"}, {"0x1F", 0, 0, ""}}},
+        {QKeySequence::DeleteEndOfLine,
+         "DeleteEndOfLine",
+         "",
+         {{"0x1F", 1, 1, "0"}, {"0x1F", 0, 0, ""}}},
+        {QKeySequence::DeleteCompleteLine, "DeleteCompleteLine", "", {{"0x1F", 2, 2, ""}}},
+        {QKeySequence::Backspace, "Backspace", "", {{"0x1F", 1, 1, "0x1F"}, {"0x1F", 2, 2, "01F"}}},
+    };
+    Field f;
+    auto* clipboard = QGuiApplication::clipboard();
+    int tried = 0;
+    for (const Row& row : rows) {
+      for (const QKeySequence& binding : QKeySequence::keyBindings(row.key)) {
+        for (const Case& c : row.cases) {
+          f.Set(c.text, c.end);
+          if (c.start != c.end) f.edit->setSelection(c.start, c.end - c.start);
+          clipboard->setText(row.clipboard);
+          if (clipboard->supportsSelection())
+            clipboard->setText(row.clipboard, QClipboard::Selection);
+          QTest::keySequence(f.edit, binding);
+          const QString where = QString("%1 %2 on \"%3\" [%4, %5)")
+                                    .arg(row.name, binding.toString(), c.text)
+                                    .arg(c.start)
+                                    .arg(c.end);
+          QVERIFY2(f.edit->text() == c.after,
+                   qPrintable(where + " gave \"" + f.edit->text() + "\""));
+          ++tried;
+        }
+      }
+    }
+    QVERIFY(tried > 0);
+    // Undo and redo only step between texts the rules let in.
+    for (const QKeySequence& binding : QKeySequence::keyBindings(QKeySequence::Undo)) {
+      f.Set("0x1F", 4);
+      QTest::keyClicks(f.edit, "5");
+      QTest::keySequence(f.edit, binding);
+      QCOMPARE(f.edit->text(), QString("0x1F"));
+    }
+    for (const QKeySequence& binding : QKeySequence::keyBindings(QKeySequence::Redo)) {
+      f.Set("0x1F", 4);
+      QTest::keyClicks(f.edit, "5");
+      f.edit->undo();
+      QTest::keySequence(f.edit, binding);
+      QCOMPARE(f.edit->text(), QString("0x1F5"));
+    }
+    if (QGuiApplication::platformName() == "xcb") {
+      // The X11 scheme's own bindings are among those tried above.
+      QVERIFY(QKeySequence::keyBindings(QKeySequence::Delete)
+                  .contains(QKeySequence(Qt::CTRL | Qt::Key_D)));
+      QVERIFY(QKeySequence::keyBindings(QKeySequence::Cut).contains(QKeySequence(Qt::Key_F20)));
+      QVERIFY(QKeySequence::keyBindings(QKeySequence::DeleteCompleteLine)
+                  .contains(QKeySequence(Qt::CTRL | Qt::Key_U)));
+    }
   }
 
   void pastesAndDrops() {
