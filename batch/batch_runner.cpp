@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "app/resource_ids.h"
 #include "app/resources.h"
+#include "batch/progress_line.h"
 #include "hidlink/hid_link.h"
 #include "params/parameter_tables.h"
 #include "pic/utf8_path.h"
@@ -50,8 +52,23 @@ void WriteLine(std::FILE* stream, std::string_view line) {
 }  // namespace
 
 BatchOutput StdioOutput() {
-  return {[](std::string_view line) { WriteLine(stdout, line); },
-          [](std::string_view line) { WriteLine(stderr, line); }};
+  if (!IsTerminal(stderr)) {
+    return {[](std::string_view line) { WriteLine(stdout, line); },
+            [](std::string_view line) { WriteLine(stderr, line); }, nullptr};
+  }
+  // Every line steps round the progress line, which may share the terminal with standard output.
+  auto progress = std::make_shared<ProgressLine>(stderr);
+  const auto around = [progress](std::FILE* stream) {
+    return [progress, stream](std::string_view line) {
+      progress->BeforeLine();
+      WriteLine(stream, line);
+      progress->AfterLine();
+    };
+  };
+  return {around(stdout), around(stderr),
+          [progress](std::string_view label, std::uint32_t done, std::uint32_t total) {
+            progress->Show(label, done, total);
+          }};
 }
 
 std::string FormatBox(const ShownBox& box) {
@@ -92,6 +109,9 @@ int BatchRunner::Run(std::span<const Command> commands) {
   HostScope scope(&host);
   host.SetAnswerer([this](const ShownBox& box) { return Answer(box); });
   host.SetWhileBoxOpen([this](const ShownBox& box) { output_.err(FormatBox(box)); });
+  host.SetProgressShown([this](const headless::HeadlessHost::Progress& p) {
+    if (output_.progress && running_) output_.progress(running_->text, p.done, p.total);
+  });
   app::Chid_testDlg dlg;
   host.SetItemInserted(
       [this, &dlg](headless::HeadlessWindow& window, int id, int, std::string_view text) {
@@ -107,7 +127,9 @@ int BatchRunner::Run(std::span<const Command> commands) {
   for (const Command& c : commands) {
     // What a command does without a handler of its own (typing, a check box) comes to done.
     dlg.m_outcome = {};
+    running_ = &c;
     status = RunOne(c);
+    running_ = nullptr;
     if (status != batch::kExitOk) break;
   }
 
@@ -115,6 +137,7 @@ int BatchRunner::Run(std::span<const Command> commands) {
   window_->PressEscape();
   host.CloseAll();
   host.SetItemInserted(nullptr);
+  host.SetProgressShown(nullptr);
   host.SetWhileBoxOpen(nullptr);
   host.SetAnswerer(nullptr);
   host_ = nullptr;

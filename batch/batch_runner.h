@@ -27,9 +27,13 @@ namespace batch {
 struct BatchOutput {
   std::function<void(std::string_view line)> out;  // log lines, show
   std::function<void(std::string_view line)> err;  // message boxes and the runner's messages
+  // How far a long command has got, `label` naming the command; a total of 0 ends it. Empty:
+  // progress is not shown.
+  std::function<void(std::string_view label, std::uint32_t done, std::uint32_t total)> progress;
 };
 
-// Writes each line to standard output or standard error at once.
+// Writes each line to standard output or standard error at once; when standard error is a
+// terminal, the progress of a long command too, as one line redrawn in place.
 BatchOutput StdioOutput();
 
 struct RunSettings {
@@ -72,6 +76,7 @@ class BatchRunner {
   headless::HeadlessHost* host_ = nullptr;
   headless::HeadlessWindow* window_ = nullptr;
   app::Chid_testDlg* dlg_ = nullptr;
+  const Command* running_ = nullptr;
 };
 
 // The files that program-pic names must be readable before anything runs: the first that is

@@ -92,6 +92,10 @@ class HeadlessHost final : public ui::Host {
   using ItemInsertedCallback =
       std::function<void(HeadlessWindow&, int id, int index, std::string_view text)>;
   void SetItemInserted(ItemInsertedCallback callback) { itemInserted_ = std::move(callback); }
+  // Called for every progress value shown, as it is shown.
+  void SetProgressShown(std::function<void(const Progress&)> callback) {
+    progressShown_ = std::move(callback);
+  }
 
   // Host.
   int RunModal(ui::CDialog& dialog, ui::CDialog* owner) override;
@@ -103,6 +107,7 @@ class HeadlessHost final : public ui::Host {
   void RestoreCursor(ui::CursorToken token) override;
   void ShowProgress(std::uint32_t done, std::uint32_t total) override {
     progress_.push_back({done, total});
+    if (progressShown_) progressShown_(progress_.back());
   }
   bool OpenClipboard() override;
   void CloseClipboard() override { clipboardOpen_ = false; }
@@ -141,6 +146,7 @@ class HeadlessHost final : public ui::Host {
   int cursorDepth_ = 0;
   int waitCursors_ = 0;
   std::vector<Progress> progress_;
+  std::function<void(const Progress&)> progressShown_;
   bool reaping_ = false;
 };
 

@@ -13,6 +13,7 @@
 #include "motion/cut_encoding.h"
 #include "motion/motion_reports.h"
 #include "params/parameter_tables.h"
+#include "ui/window_port.h"
 
 namespace app {
 
@@ -93,6 +94,24 @@ std::string QCutRefusal(motion::QCutResult result, std::uint64_t period) {
          std::to_string(HidLink::OutputLength()) + "-byte report";
 }
 
+// Several cuts make a long run: the host shows how many have gone out, and nothing once the run
+// is over, however it ends.
+class CutProgress {
+ public:
+  explicit CutProgress(std::uint32_t cuts) : total_(cuts > 1 ? cuts : 0) { Show(0); }
+  ~CutProgress() {
+    if (total_ != 0) ui::CurrentHost().ShowProgress(0, 0);
+  }
+  CutProgress(const CutProgress&) = delete;
+  CutProgress& operator=(const CutProgress&) = delete;
+  void Show(std::uint32_t done) {
+    if (total_ != 0) ui::CurrentHost().ShowProgress(done, total_);
+  }
+
+ private:
+  std::uint32_t total_;
+};
+
 void RunCuts(Chid_testDlg& dlg, CutDirection direction) {
   dlg.BeginCommand();
   // Every cut byte comes from the fields: after a failed check (the user has been told) nothing
@@ -105,6 +124,7 @@ void RunCuts(Chid_testDlg& dlg, CutDirection direction) {
   // The time the last cut took to send; no cut, no time.
   std::int64_t lastUs = 0;
   const bool quickForm = params::IsLaterGeneration(dlg.m_nBoardGeneration);
+  CutProgress progress(dlg.m_nCutRepeat);
   for (std::uint32_t cut = 0; cut < dlg.m_nCutRepeat; ++cut) {
     switch (WaitUntilIdle(dlg)) {
       case Wait::kIdle:
@@ -134,6 +154,7 @@ void RunCuts(Chid_testDlg& dlg, CutDirection direction) {
       motion::EncodeCutCommand(HidLink::outReport, dlg.m_nSteps);
       lastUs = dlg.Timed([&] { SendStepCut(dlg, direction); });
     }
+    progress.Show(cut + 1);
     Repaint(dlg);
   }
 

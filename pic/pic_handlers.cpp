@@ -138,6 +138,7 @@ void Chid_testDlg::OnBnClickedProgramPic() {
 
   const ui::CursorToken cursor = host.SetWaitCursor();
   const bool accepted = StreamRecords(*this, reader, host);
+  host.ShowProgress(0, 0);
   host.RestoreCursor(cursor);
   ShowBox(GetWindow(),
           strings.LoadString(accepted ? IDS_PROGRAMMATION_SUCCESSFUL : IDS_PROGRAMMATION_FAILURE),

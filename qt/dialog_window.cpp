@@ -10,11 +10,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 #include "qt/control_widgets.h"
@@ -212,6 +214,44 @@ void DialogWindow::TearDown() {
   Send({ui::MsgKind::Destroy, 0, Notification::Clicked, 0});
   detached_ = true;
   dialog_.AttachWindow(nullptr);
+}
+
+void DialogWindow::ShowProgress(std::uint32_t done, std::uint32_t total) {
+  if (total == 0) {
+    if (progress_ && progress_->isVisible()) {
+      progress_->hide();
+      setWindowTitle(titleBeforeProgress_);
+    }
+    return;
+  }
+  if (!progress_) {
+    progress_ = new QProgressBar(this);
+    progress_->setTextVisible(true);
+  }
+  if (!progress_->isVisible()) {
+    titleBeforeProgress_ = windowTitle();
+    // Over the bottom of the largest list, where the run's lines arrive.
+    QRect area = rect();
+    int largest = 0;
+    for (const Entry& e : entries_) {
+      if (e.tmpl->kind != ui::ControlKind::ListBox || !e.widget->isVisible()) continue;
+      const QRect r = e.widget->geometry();
+      if (r.width() * r.height() > largest) {
+        largest = r.width() * r.height();
+        area = r;
+      }
+    }
+    const int height = progress_->sizeHint().height();
+    progress_->setGeometry(area.left() + 4, area.bottom() - height - 3, area.width() - 8, height);
+    progress_->show();
+    progress_->raise();
+  }
+  const auto clamp = [](std::uint32_t v) { return int(std::min<std::uint32_t>(v, INT_MAX)); };
+  progress_->setRange(0, clamp(total));
+  progress_->setValue(clamp(std::min(done, total)));
+  const QString text = QString("%1 of %2").arg(done).arg(total);
+  progress_->setFormat(text);
+  setWindowTitle(titleBeforeProgress_ + QStringLiteral(" \u2014 ") + text);
 }
 
 void DialogWindow::ShowSystemMenu(const QPoint& screenPos) {

@@ -4,6 +4,7 @@
 // controls.
 
 #include <QDialog>
+#include <QProgressBar>
 #include <QString>
 #include <map>
 #include <memory>
@@ -61,6 +62,15 @@ class DialogWindow : public QDialog, public ui::WindowPort {
   const std::vector<ui::MenuItem>& SystemMenu() const { return systemMenu_; }
   // Offers the system menu's items at a screen point and carries out the chosen one.
   void ShowSystemMenu(const QPoint& screenPos);
+
+  // A long run's progress, "done of total", in the title and in a bar over the bottom of the
+  // window's largest list (the log), or of the window when it has none. A total of 0 takes both
+  // away. The bar shows at the next paint.
+  void ShowProgress(std::uint32_t done, std::uint32_t total);
+  // The bar while a run shows it, else null.
+  QProgressBar* ProgressBar() const {
+    return progress_ && progress_->isVisible() ? progress_ : nullptr;
+  }
 
   // ui::WindowPort
   bool HasControl(int id) const override;
@@ -149,6 +159,8 @@ class DialogWindow : public QDialog, public ui::WindowPort {
   std::vector<ui::MenuItem> systemMenu_;
   std::vector<std::unique_ptr<DialogWindow>> owned_;
   QString screenshotPath_;
+  QProgressBar* progress_ = nullptr;  // a Qt child, made at the first run
+  QString titleBeforeProgress_;
 };
 
 }  // namespace qthost

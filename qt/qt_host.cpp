@@ -240,6 +240,10 @@ bool QtHost::SetClipboardText(std::string_view text) {
   return true;
 }
 
+void QtHost::ShowProgress(std::uint32_t done, std::uint32_t total) {
+  if (DialogWindow* window = TopModal()) window->ShowProgress(done, total);
+}
+
 void QtHost::Repaint() {
   ++repaintDepth_;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -199,7 +199,8 @@ class Host {
 
   virtual CursorToken SetWaitCursor() = 0;
   virtual void RestoreCursor(CursorToken token) = 0;
-  // How far a long run has got: `done` of `total` steps. Hosts without a place for it ignore it.
+  // How far a long run has got: `done` of `total` steps. A total of 0 ends the run: nothing is
+  // shown any more. Hosts without a place for it ignore it.
   virtual void ShowProgress(std::uint32_t done, std::uint32_t total) {}
 
   // The clipboard, text only. Open before reading or writing; Close after.

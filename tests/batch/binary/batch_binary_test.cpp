@@ -1,8 +1,11 @@
 // zbk-utility in batch mode, run as a script runs it: on the simulated board, with no display,
 // looking only at its standard output, standard error, exit status and trace file.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -63,6 +66,56 @@ class ZbkUtilityBatch : public ::testing::Test {
     return r;
   }
 
+  // Standard error on a pseudo-terminal, as at an interactive shell: everything it shows, as the
+  // bytes came. Standard output goes to a file.
+  std::string RunOnTerminal(const std::vector<std::string>& args, int& status) {
+    int master = -1;
+    int slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return "openpty failed";
+    const std::string out = (dir.path() / "stdout.txt").string();
+    std::vector<std::string> argv = {ZBK_UTILITY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t child = fork();
+    if (child == 0) {
+      const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(outFd, 1);
+      dup2(slave, 2);
+      close(master);
+      std::vector<char*> raw;
+      for (auto& a : argv) raw.push_back(a.data());
+      raw.push_back(nullptr);
+      unsetenv("DISPLAY");
+      unsetenv("WAYLAND_DISPLAY");
+      execv(raw[0], raw.data());
+      _exit(127);
+    }
+    close(slave);
+    std::string shown;
+    char buffer[4096];
+    // Once the child has gone, reading the master ends with EIO.
+    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
+    close(master);
+    int raw = 0;
+    waitpid(child, &raw, 0);
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return shown;
+  }
+
+  // Twelve records of eight words and the end record.
+  fs::path TwelveRecords() {
+    std::string text;
+    for (int i = 0; i < 12; ++i) {
+      char line[64];
+      const int address = 0x10 * i;
+      unsigned sum = 16 + (address >> 8) + (address & 0xFF);
+      std::snprintf(line, sizeof line, ":10%04X00", address);
+      const std::string record = std::string(line) + std::string(32, '0');
+      std::snprintf(line, sizeof line, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
+      text += record + line;
+    }
+    return dir.Write("twelve.hex", text + ":00000001FF\n");
+  }
+
   // The reports of a trace, without their times.
   std::vector<std::string> Reports(const fs::path& trace) {
     std::vector<std::string> reports;
@@ -111,6 +164,34 @@ TEST_F(ZbkUtilityBatch, ProgramsAGpasmFileAndReadsItsFirstWords) {
             std::string::npos)
       << err;
   EXPECT_NE(err.find("[PIC] Programmation successful -> OK"), std::string::npos) << err;
+}
+
+// On a terminal a long command's progress is one line redrawn in place and taken away at its
+// end; in a file or a pipe nothing of it appears.
+TEST_F(ZbkUtilityBatch, ProgressIsShownOnATerminalOnly) {
+  const fs::path hex = TwelveRecords();
+  const std::string command = "program-pic " + hex.string();
+  int status = -1;
+  const std::string shown = RunOnTerminal({"--simulate", "--batch", command}, status);
+  EXPECT_EQ(status, 0) << shown;
+  for (int done : {0, 1, 6, 12}) {
+    const std::string line = "\r\x1b[K" + command + ": " + std::to_string(done) + " of 12";
+    EXPECT_NE(shown.find(line), std::string::npos) << done << "\n" << shown;
+  }
+  // The boxes after the run start on a clean line.
+  const std::size_t last = shown.rfind(command + ": 12 of 12");
+  const std::size_t success = shown.find("[PIC] Programmation successful -> OK");
+  ASSERT_NE(success, std::string::npos) << shown;
+  EXPECT_LT(last, success);
+  EXPECT_EQ(shown.substr(success - 4, 4), "\r\x1b[K");
+
+  const auto r = Run({"--simulate", "--batch", command});
+  EXPECT_EQ(r.status, 0) << r.Err();
+  for (const auto& line : r.err) {
+    EXPECT_EQ(line.find(" of 12"), std::string::npos) << line;
+    EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
+  }
+  for (const auto& line : r.out) EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
 }
 
 TEST_F(ZbkUtilityBatch, ARefusedFileGivesOneAndNothingOnTheWireAfterIt) {
