@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 
 #include "win32/dialog_builder.h"
 #include "win32/text_convert.h"
@@ -257,11 +258,65 @@ INT_PTR DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 bool DialogWindow::AskForHelp() {
   for (const auto& item : systemMenu_) {
     if (!item.separator) {
+      // One request, one answer: a request that reaches the window while its help is up (the
+      // system's WM_HELP for the same key, say) is taken as answered.
+      if (inHelp_) return true;
+      inHelp_ = true;
       Send({ui::MsgKind::SysCommand, 0, Notification::Clicked, static_cast<unsigned>(item.id)});
+      inHelp_ = false;
       return true;
     }
   }
   return false;
+}
+
+void DialogWindow::ShowProgress(std::uint32_t done, std::uint32_t total) {
+  if (!hwnd_) return;
+  if (total == 0) {
+    if (ProgressBar()) {
+      ::ShowWindow(progress_, SW_HIDE);
+      SetWindowTextW(hwnd_, titleBeforeProgress_.c_str());
+    }
+    return;
+  }
+  if (!ProgressBar()) {
+    const int length = GetWindowTextLengthW(hwnd_);
+    std::wstring title(static_cast<std::size_t>(length) + 1, L'\0');
+    title.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, title.data(), length + 1)));
+    titleBeforeProgress_ = title;
+    // Over the bottom of the largest list, where the run's lines arrive.
+    RECT area{};
+    GetClientRect(hwnd_, &area);
+    long largest = 0;
+    for (std::size_t i = 0; i < controls_.size() && i < tmpl_.controls.size(); ++i) {
+      if (tmpl_.controls[i].kind != ui::ControlKind::ListBox || !::IsWindowVisible(controls_[i])) {
+        continue;
+      }
+      RECT r{};
+      ::GetWindowRect(controls_[i], &r);
+      MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+      const long size = (r.right - r.left) * (r.bottom - r.top);
+      if (size > largest) {
+        largest = size;
+        area = r;
+      }
+    }
+    const int height = 18;
+    if (!progress_) {
+      progress_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 0, 0, hwnd_, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    }
+    if (!progress_) return;
+    SetWindowPos(progress_, HWND_TOP, area.left + 4, area.bottom - height - 4,
+                 area.right - area.left - 8, height, SWP_SHOWWINDOW);
+  }
+  const auto clamp = [](std::uint32_t v) {
+    return static_cast<LPARAM>(std::min<std::uint32_t>(v, 0x7FFFFFFF));
+  };
+  SendMessageW(progress_, PBM_SETRANGE32, 0, clamp(total));
+  SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(clamp(std::min(done, total))), 0);
+  const std::wstring text = L" \u2014 " + std::to_wstring(done) + L" of " + std::to_wstring(total);
+  SetWindowTextW(hwnd_, (titleBeforeProgress_ + text).c_str());
 }
 
 void DialogWindow::OnCommandMessage(WPARAM wParam, LPARAM lParam) {

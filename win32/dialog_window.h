@@ -100,6 +100,14 @@ class DialogWindow : public ui::WindowPort {
   void RepaintNow() override;
   void EndDialog(int result) override;
 
+  // A long run's progress, "done of total", in the title and in a progress bar over the bottom
+  // of the window's largest list (the log). A total of 0 takes both away.
+  void ShowProgress(std::uint32_t done, std::uint32_t total);
+  // The bar while a run shows it, else null.
+  HWND ProgressBar() const {
+    return progress_ && ::IsWindowVisible(progress_) ? progress_ : nullptr;
+  }
+
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK HookedControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -130,6 +138,9 @@ class DialogWindow : public ui::WindowPort {
   std::map<HWND, ui::ControlHook*> hooks_;
   std::vector<UINT_PTR> timers_;
   std::vector<ui::MenuItem> systemMenu_;
+  bool inHelp_ = false;      // the help the dialog gives is up
+  HWND progress_ = nullptr;  // a child, made at the first run
+  std::wstring titleBeforeProgress_;
 };
 
 // The popup menu of `items`, for TrackPopupMenu; the caller destroys it.

@@ -144,6 +144,10 @@ bool Win32Host::CreateModeless(ui::CDialog& dialog, ui::CDialog* owner) {
 }
 
 bool Win32Host::PreTranslate(MSG& msg) {
+  // The system posts WM_KEYF1 for the F1 key-down that the lines below answer already; let
+  // through, it would ask the dialog for help a second time.
+  constexpr UINT kKeyF1 = 0x004D;
+  if (msg.message == kKeyF1) return IsDialogWindow(GetAncestor(msg.hwnd, GA_ROOT));
   if (msg.message != WM_KEYDOWN && msg.message != WM_CHAR) return false;
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_F1 && GetKeyState(VK_CONTROL) >= 0 &&
       GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_MENU) >= 0) {
@@ -253,6 +257,10 @@ std::optional<std::string> Win32Host::GetOpenFileName(std::string_view filterNam
 ui::CursorToken Win32Host::SetWaitCursor() {
   cursors_.push_back(SetCursor(LoadCursorA(nullptr, IDC_WAIT)));
   return {static_cast<int>(cursors_.size())};
+}
+
+void Win32Host::ShowProgress(std::uint32_t done, std::uint32_t total) {
+  if (DialogWindow* window = TopModal()) window->ShowProgress(done, total);
 }
 
 void Win32Host::RestoreCursor(ui::CursorToken token) {

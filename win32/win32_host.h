@@ -44,6 +44,8 @@ class Win32Host : public program::WindowedHost {
                                              std::string_view pattern) override;
   ui::CursorToken SetWaitCursor() override;
   void RestoreCursor(ui::CursorToken token) override;
+  // In the innermost modal dialog's window: its title and a bar over its largest list.
+  void ShowProgress(std::uint32_t done, std::uint32_t total) override;
   bool OpenClipboard() override;
   void CloseClipboard() override;
   bool IsClipboardTextAvailable() const override;

@@ -3,8 +3,10 @@
 // through the real edit control, paints during long commands, timers, clipboard, cursor, boxes
 // and the picture of a window.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -246,6 +248,101 @@ TEST_F(Win32HostTest, SystemMenuCarriesTheAboutItemWhichRunsTheAboutBoxModally) 
   EXPECT_EQ(watch.caption, L"About");
   WindowOf(dlg).Destroy();
   EXPECT_FALSE(dlg.HasWindow());
+}
+
+// Counts the About boxes up at once, then closes them one by one.
+struct AboutCount {
+  win32host::Win32Host* host = nullptr;
+  int ticks = 0;  // since the first box came up
+  int most = 0;   // About boxes up at the same time, at most
+  bool done = false;
+};
+AboutCount* g_count = nullptr;
+
+BOOL CALLBACK CountAbout(HWND hwnd, LPARAM count) {
+  wchar_t caption[16] = L"";
+  GetWindowTextW(hwnd, caption, 16);
+  if (IsWindowVisible(hwnd) && std::wcscmp(caption, L"About") == 0)
+    ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+void CALLBACK WatchAboutCount(HWND, UINT, UINT_PTR timer, DWORD) {
+  int up = 0;
+  EnumThreadWindows(GetCurrentThreadId(), &CountAbout, reinterpret_cast<LPARAM>(&up));
+  g_count->most = std::max(g_count->most, up);
+  if (up == 0 && g_count->ticks == 0) return;  // not up yet
+  // Give a second request, if one is coming, time to arrive before closing.
+  if (++g_count->ticks < 6) return;
+  if (auto* top = g_count->host->TopModal()) {
+    PostMessageW(top->Hwnd(), WM_COMMAND, IDOK, 0);
+  } else {
+    g_count->done = true;
+    KillTimer(nullptr, timer);
+  }
+}
+
+// The system follows an F1 key-down with a WM_KEYF1 of its own, which becomes WM_HELP: one press
+// still opens one box, and the window answers again once it has gone.
+TEST_F(Win32HostTest, OnePressOfF1OpensOneAboutBox) {
+  hidlink::HidLink::Attach(nullptr);
+  hidlink::HidLink::Reset();
+  app::Chid_testDlg dlg;
+  ASSERT_TRUE(host_->CreateModeless(dlg, nullptr));
+  const HWND main = WindowOf(dlg).Hwnd();
+  const HWND status = WindowOf(dlg).Control(app::IDC_BUTTON_STATUS);
+  for (const bool withKeyF1 : {true, false}) {
+    SCOPED_TRACE(withKeyF1 ? "key-down and WM_KEYF1" : "key-down alone");
+    AboutCount count;
+    count.host = host_.get();
+    g_count = &count;
+    SetTimer(nullptr, 0, 20, &WatchAboutCount);
+    PostMessageW(status, WM_KEYDOWN, VK_F1, 0);
+    if (withKeyF1) PostMessageW(status, 0x004D, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return count.done; }));
+    g_count = nullptr;
+    EXPECT_EQ(count.most, 1);
+    EXPECT_EQ(host_->TopModal(), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(main));
+  }
+  WindowOf(dlg).Destroy();
+}
+
+// What the window shows while Program PIC runs: "done of total" in its title and a bar over the
+// bottom of the log; nothing of it once the run is over.
+TEST_F(Win32HostTest, ProgressShowsInTheTitleAndInABarOverTheLog) {
+  hidlink::HidLink::Attach(nullptr);
+  hidlink::HidLink::Reset();
+  app::Chid_testDlg dlg;
+  ASSERT_TRUE(host_->CreateModeless(dlg, nullptr));
+  auto& window = WindowOf(dlg);
+  wchar_t title[128] = L"";
+  GetWindowTextW(window.Hwnd(), title, 128);
+  const std::wstring before = title;
+  EXPECT_EQ(window.ProgressBar(), nullptr);
+
+  window.ShowProgress(5, 12);
+  const HWND bar = window.ProgressBar();
+  ASSERT_NE(bar, nullptr);
+  GetWindowTextW(window.Hwnd(), title, 128);
+  EXPECT_EQ(std::wstring(title), before + L" \u2014 5 of 12");
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 5);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 12);
+  RECT barRect{}, logRect{};
+  GetWindowRect(bar, &barRect);
+  GetWindowRect(window.Control(app::IDC_LIST_LOG), &logRect);
+  EXPECT_GE(barRect.left, logRect.left);
+  EXPECT_LE(barRect.right, logRect.right);
+  EXPECT_LE(barRect.bottom, logRect.bottom);
+  EXPECT_GT(barRect.top, (logRect.top + logRect.bottom) / 2);
+
+  window.ShowProgress(12, 12);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 12);
+  window.ShowProgress(0, 0);
+  EXPECT_EQ(window.ProgressBar(), nullptr);
+  GetWindowTextW(window.Hwnd(), title, 128);
+  EXPECT_EQ(std::wstring(title), before);
+  window.Destroy();
 }
 
 TEST_F(Win32HostTest, EnterPressesTheDefaultButtonWhichTheAddrFieldMakesReadPic) {
