@@ -56,8 +56,10 @@ QWidget* CreateControl(QWidget& window, const ui::ControlTemplate& c, std::size_
     }
     case ControlKind::CheckBox:
     case ControlKind::AutoCheckBox: {
+      // A right-aligned check box is laid out from the right, box included, as the system
+      // draws one with WS_EX_RIGHT.
       auto* b = new CheckControl(&window, c.kind == ControlKind::AutoCheckBox,
-                                 (c.style & ui::kTextLeft) != 0, align);
+                                 (c.style & (ui::kTextLeft | ui::kRightAligned)) != 0, align);
       b->setText(caption);
       b->setFocusPolicy(focus);
       w = b;

@@ -37,6 +37,8 @@
 #include "app/resource_ids.h"
 #include "app/resources.h"
 #include "qt/app_icon.h"
+#include "qt/control_widgets.h"
+#include "qt/dialog_layout.h"
 #include "qt/dialog_window.h"
 #include "ui/dialog.h"
 
@@ -386,6 +388,14 @@ class QtHostTest : public QObject {
     // The program's own tick is no click.
     o.window->SetCheck(app::IDC_CHECK_CONNECTED, 0);
     QCOMPARE(o.dialog.Commands(app::IDC_CHECK_CONNECTED, Notification::Clicked), 2);
+    // Right-aligned as the system draws WS_EX_RIGHT: the text ends at the box, which is at the
+    // right edge.
+    auto* sided = static_cast<qthost::CheckControl*>(connected);
+    QVERIFY(sided->TextLeft());
+    const qthost::CheckGeometry g =
+        qthost::LayoutCheck(connected->style(), connected->rect(), false, true);
+    QVERIFY(g.indicator.right() >= connected->width() - 2);
+    QVERIFY(g.text.right() <= g.indicator.left());
 
     // An automatic one toggles, with its text on the left and the box at the right edge.
     auto* braxo = o.Get<QCheckBox>(app::IDC_CHECK_BRAXO_MODE);
