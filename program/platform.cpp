@@ -23,8 +23,8 @@ std::unique_ptr<hidlink::HidPlatform> MakePlatform(const ProgramOptions& options
       const int board = bus->AddBoard(options.simulatedVersion);
       if (options.simulatedAccess == SimulatedAccess::kDenied) bus->DenyAccess(board);
       if (options.simulatedAccess == SimulatedAccess::kGrantedLate) {
-        bus->DenyAccess(board, clk::ProcessClock().NowUs() +
-                                   std::int64_t{kSimulatedGrantDelayMs} * 1000);
+        bus->DenyAccess(board,
+                        clk::ProcessClock().NowUs() + std::int64_t{kSimulatedGrantDelayMs} * 1000);
       }
     }
     return bus;

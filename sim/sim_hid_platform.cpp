@@ -112,10 +112,9 @@ Handle SimHidPlatform::Open(const std::string& path, Access access) {
       Fail(kErrDeviceNotConnected);
       return kInvalidHandle;
     }
-    const bool denied =
-        !d.openable ||
-        (access != Access::Query && (access == Access::ReadOverlapped || d.writeDenied) &&
-         clock_.NowUs() < d.deniedUntilUs);
+    const bool denied = !d.openable || (access != Access::Query &&
+                                        (access == Access::ReadOverlapped || d.writeDenied) &&
+                                        clock_.NowUs() < d.deniedUntilUs);
     if (denied) {
       Fail(kErrAccessDenied);
       return kInvalidHandle;

@@ -299,11 +299,14 @@ TEST_F(BatchRun, ABoardThatRefusesAccessGivesTwoWithItsBoxOnce) {
     const char* last;
   };
   for (const Case c :
-       {Case{0, "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be opened"},
-        Case{2, "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be opened "
-                "within 2 s"},
-        Case{10, "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be "
-                 "opened within 10 s"}}) {
+       {Case{0,
+             "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be opened"},
+        Case{2,
+             "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be opened "
+             "within 2 s"},
+        Case{10,
+             "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be "
+             "opened within 10 s"}}) {
     err.clear();
     const int discoveries = bus.DiscoveryCount();
     EXPECT_EQ(Run("connect; status", {.waitBoardSeconds = c.waitSeconds}), batch::kExitNoBoard);
