@@ -118,7 +118,7 @@ bool Chid_testDlg::OnInitDialog() {
   for (auto entry : params::StepModeEntries()) m_comboStepMode.AddString(entry);
   m_comboStepMode.SetCurSel(0);
 
-  if (hidlink::HidLink::FindDevice()) {
+  if (hidlink::HidLink::FindDevice(hidlink::OnRefusal::kHold)) {
     m_checkConnected.SetCheck(1);
     m_bBoardPresent = 1;
   }
@@ -127,6 +127,11 @@ bool Chid_testDlg::OnInitDialog() {
     m_editDirDelay.EnableWindow(true);
     m_checkBraxoMode.EnableWindow(true);
     OnBnClickedConnect();
+  } else if (!hidlink::HidLink::refusal.empty()) {
+    // The board is plugged in but may not be opened: at start-up that is most often udev still
+    // granting access. Wait for it as the connect prompt does; its box comes if access stays
+    // refused.
+    WaitForBoard();
   }
 
   m_bPicNeedsReset = 1;

@@ -43,6 +43,11 @@ class Chid_testDlg : public ui::CDialog {
   // Discovery, then: true when the command may go on; otherwise the connect prompt waits for the
   // board and the command ends with kNoBoard.
   bool ConnectOrPrompt();
+  // The connect prompt and its timer start waiting for the board (or wait afresh).
+  void WaitForBoard();
+  // Shows the box of the board's refusal of access that the last discovery met, once a wait;
+  // nothing when it met none.
+  void ReportAccessRefusal();
 
   // What every command does. A command handler starts with BeginCommand (the outcome is done
   // until something else happens) and ends with the outcome in m_outcome.
@@ -141,6 +146,11 @@ class Chid_testDlg : public ui::CDialog {
  private:
   // A tick that arrives while an earlier one still runs (its box or its Connect) does nothing.
   bool m_bInTimer = false;
+  // While the prompt waits, a board that refuses access is taken for one that udev has not given
+  // access to yet: the refusal is shown only after this many ticks in a row (3 s), once a wait.
+  static constexpr int kRefusalPatienceTicks = 6;
+  int m_nRefusedTicks = 0;
+  bool m_bRefusalShown = false;
 
  protected:
   bool ProcessMessage(const ui::Message& message) override;

@@ -39,19 +39,35 @@ void Chid_testDlg::RequireJumperPosition(int pos) {
 }
 
 bool Chid_testDlg::ConnectOrPrompt() {
-  if (HidLink::FindDevice()) {
+  if (HidLink::FindDevice(hidlink::OnRefusal::kHold)) {
     m_checkConnected.SetCheck(1);
     m_bBoardPresent = 1;
   }
-  if (m_bBoardPresent) return true;
+  if (m_bBoardPresent) {
+    // The command goes on: a refusal is the user's to read now.
+    HidLink::ReportRefusal();
+    return true;
+  }
+  WaitForBoard();
+  SetOutcome(Outcome::kNoBoard);
+  return false;
+}
+
+void Chid_testDlg::WaitForBoard() {
   // One prompt window at most: a second opening reuses it and restarts the timer.
   if (!m_connectPrompt.HasWindow()) m_connectPrompt.Create(IDD_CONNECT_PROMPT, this);
   if (auto* window = GetWindow()) window->SetTimer(kConnectTimerId, kConnectTimerMs);
   m_editStepDuration.EnableWindow(false);
   m_editDirDelay.EnableWindow(false);
   m_checkBraxoMode.EnableWindow(false);
-  SetOutcome(Outcome::kNoBoard);
-  return false;
+  m_nRefusedTicks = 0;
+  m_bRefusalShown = false;
+}
+
+void Chid_testDlg::ReportAccessRefusal() {
+  if (m_bRefusalShown || HidLink::refusal.empty()) return;
+  m_bRefusalShown = true;
+  HidLink::ReportRefusal();
 }
 
 void Chid_testDlg::BeginCommand() {
@@ -102,10 +118,13 @@ void Chid_testDlg::OnTimer(unsigned nIDEvent) {
     const int y = (main.top + main.bottom - h) / 2;
     prompt->MoveWindow({x, y, x + w, y + h}, true);
   }
-  if (HidLink::FindDevice()) {
+  // Access refused means not there yet: udev gives it a moment after the board is plugged in.
+  if (HidLink::FindDevice(hidlink::OnRefusal::kHold)) {
     m_checkConnected.SetCheck(1);
     m_bBoardPresent = 1;
   }
+  m_nRefusedTicks = HidLink::refusal.empty() ? 0 : m_nRefusedTicks + 1;
+  if (m_nRefusedTicks >= kRefusalPatienceTicks) ReportAccessRefusal();
   if (m_bBoardPresent) {
     if (window) window->KillTimer(static_cast<int>(nIDEvent));
     m_editStepDuration.EnableWindow(true);

@@ -170,6 +170,14 @@ int BatchRunner::Refuse(const Command& c, const std::string& why) {
 }
 
 int BatchRunner::NoBoard(const Command& c) {
+  if (!hidlink::HidLink::refusal.empty()) {
+    output_.err(std::string(kProgram) + Place(c) +
+                ": the ZBK board was found but may not be opened" +
+                (settings_.waitBoardSeconds > 0
+                     ? " within " + std::to_string(settings_.waitBoardSeconds) + " s"
+                     : std::string()));
+    return batch::kExitNoBoard;
+  }
   output_.err(std::string(kProgram) + Place(c) + ": no ZBK board found" +
               (settings_.waitBoardSeconds > 0
                    ? " within " + std::to_string(settings_.waitBoardSeconds) + " s"
@@ -217,7 +225,11 @@ BatchRunner::Board BatchRunner::EnsureBoard() {
       host_->AdvanceTime(std::min<std::int64_t>((leftUs + 999) / 1000, 100));
     }
   }
-  return dlg_->m_bBoardPresent ? Board::kFoundNow : Board::kAbsent;
+  if (dlg_->m_bBoardPresent) return Board::kFoundNow;
+  // The wait is over: a board that still refuses access says why, as the window says it after
+  // its patience.
+  dlg_->ReportAccessRefusal();
+  return Board::kAbsent;
 }
 
 int BatchRunner::BoardCommand(const Command& c) {

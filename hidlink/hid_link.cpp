@@ -37,23 +37,54 @@ void HidLink::Reset() {
   outReport.fill(0);
   inReport.fill(0);
   connected = false;
+  refusal.clear();
 }
 
-void HidLink::ReportError(std::string_view prefix) {
-  const std::uint32_t code = platform->LastError();
-  if (code == 0) return;
+namespace {
+
+// `prefix` followed by the system's text for `code`.
+std::string ErrorMessage(std::string_view prefix, std::uint32_t code) {
   std::string text(prefix);
-  std::string reason = platform->ErrorText(code);
+  std::string reason = HidLink::platform->ErrorText(code);
   while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
                              reason.back() == ' ' || reason.back() == '\t')) {
     reason.pop_back();
   }
   text += reason;
-  if (errorSink) errorSink(LinkError::kSystem, text);
+  return text;
 }
 
-bool HidLink::FindDevice() {
+// The failed open of one of the board's channels: a refusal of access, with what the user can do,
+// is held or reported as asked; any other failure is reported.
+void OpenFailed(std::string_view prefix, const std::string& path, OnRefusal onRefusal) {
+  const std::uint32_t code = HidLink::platform->LastError();
+  std::string text = ErrorMessage(prefix, code);
+  if (!HidLink::platform->AccessDenied(code)) {
+    if (HidLink::errorSink) HidLink::errorSink(LinkError::kSystem, text);
+    return;
+  }
+  if (const std::string advice = HidLink::platform->AccessAdvice(path); !advice.empty()) {
+    text += "\r\n\r\n" + advice;
+  }
+  HidLink::refusal = std::move(text);
+  if (onRefusal == OnRefusal::kReport) HidLink::ReportRefusal();
+}
+
+}  // namespace
+
+void HidLink::ReportError(std::string_view prefix) {
+  const std::uint32_t code = platform->LastError();
+  if (code == 0) return;
+  if (errorSink) errorSink(LinkError::kSystem, ErrorMessage(prefix, code));
+}
+
+void HidLink::ReportRefusal() {
+  if (!refusal.empty() && errorSink) errorSink(LinkError::kAccessDenied, refusal);
+}
+
+bool HidLink::FindDevice(OnRefusal onRefusal) {
   connected = false;
+  refusal.clear();
   if (!platform) return false;
 
   platform->OpenDeviceSet();
@@ -69,11 +100,10 @@ bool HidLink::FindDevice() {
       // A discovery while the link is open replaces the old handles; close them first.
       CloseAll();
       deviceHandle = query;
-      connected = true;
-      LoadCapabilities();
-      writeHandle = platform->Open(path, Access::Write);
-      ReportError("CreateFile: ");
-      OpenReadChannel(path);
+      // A board that cannot be talked to is not there: one message for the one cause, and none
+      // of the opens after it.
+      connected = LoadCapabilities() && OpenChannels(path, onRefusal);
+      if (!connected) CloseAll();
       break;
     }
     CloseHandle(query);
@@ -91,15 +121,29 @@ bool HidLink::FindDevice() {
   return connected;
 }
 
-void HidLink::LoadCapabilities() {
+bool HidLink::LoadCapabilities() {
   caps = {};
-  platform->GetCaps(deviceHandle, caps);
+  const bool loaded = platform->GetCaps(deviceHandle, caps);
   ReportError("HidP_GetCaps: ");
+  return loaded;
 }
 
-void HidLink::OpenReadChannel(const std::string& path) {
+bool HidLink::OpenChannels(const std::string& path, OnRefusal onRefusal) {
+  writeHandle = platform->Open(path, Access::Write);
+  if (writeHandle == kInvalidHandle) {
+    OpenFailed("CreateFile: ", path, onRefusal);
+    return false;
+  }
+  return OpenReadChannel(path, onRefusal);
+}
+
+bool HidLink::OpenReadChannel(const std::string& path, OnRefusal onRefusal) {
   readHandle = platform->Open(path, Access::ReadOverlapped);
-  ReportError("CreateFile (ReadHandle): ");
+  if (readHandle == kInvalidHandle) {
+    OpenFailed("CreateFile (ReadHandle): ", path, onRefusal);
+    return false;
+  }
+  return true;
 }
 
 bool HidLink::Send() {

@@ -39,7 +39,13 @@ using TraceSink = std::function<void(TraceEvent event, std::span<const std::uint
 enum class LinkError {
   kSystem,
   kUnusableBoard,
+  kAccessDenied,  // the board is there, but its write or read open was refused for lack of rights
 };
+
+// What discovery does with the board's refusal of access: report it to the error sink at once,
+// or only keep it in HidLink::refusal for the caller to report when it is time (a board just
+// plugged in is given access a moment later).
+enum class OnRefusal { kReport, kHold };
 using ErrorSink = std::function<void(LinkError kind, std::string_view text)>;
 
 struct HidLink {
@@ -56,6 +62,8 @@ struct HidLink {
   static inline std::array<std::uint8_t, kReportBufferSize> outReport{};
   static inline std::array<std::uint8_t, kReportBufferSize> inReport{};
   static inline bool connected = false;
+  // The message of the last discovery's refusal of access by the board; empty when it met none.
+  static inline std::string refusal;
 
   // Uses `p` for every later call; the platform must outlive the link's use.
   static void Attach(HidPlatform* p) { platform = p; }
@@ -64,12 +72,19 @@ struct HidLink {
   // Back to the state before the first discovery (handles are forgotten, not closed).
   static void Reset();
 
-  // True when this enumeration found and opened the board.
-  static bool FindDevice();
+  // True when this enumeration found the board and opened it for query, write and read. A board
+  // whose write or read open fails is not found.
+  static bool FindDevice(OnRefusal onRefusal = OnRefusal::kReport);
+  // Sends the held refusal to the error sink.
+  static void ReportRefusal();
   // Reports `prefix` followed by the system's text when the last platform call failed.
   static void ReportError(std::string_view prefix);
-  static void LoadCapabilities();
-  static void OpenReadChannel(const std::string& path);
+  // False when the capabilities could not be had (reported).
+  static bool LoadCapabilities();
+  // Opens the board's write and read handles; false (reported, or held as `refusal`) when either
+  // open fails.
+  static bool OpenChannels(const std::string& path, OnRefusal onRefusal);
+  static bool OpenReadChannel(const std::string& path, OnRefusal onRefusal);
   // Writes the output report and reads one input report; nothing at all while not connected.
   static void Exchange();
   // Writes the output report and reads nothing, whether or not the link counts as connected.

@@ -64,6 +64,11 @@ class HidPlatform {
   virtual std::uint32_t LastError() const = 0;
   // The system's text for an error code, without a trailing line break; empty when it has none.
   virtual std::string ErrorText(std::uint32_t code) const = 0;
+  // Whether `code` says the caller lacks the rights for what it asked (not: the device is gone).
+  virtual bool AccessDenied(std::uint32_t code) const = 0;
+  // What the user can do when `path` refused an open for lack of rights: lines a message adds
+  // after the system's reason. Empty when the system has nothing to add.
+  virtual std::string AccessAdvice(const std::string& path) const { return {}; }
 };
 
 }  // namespace hidlink

@@ -10,6 +10,7 @@ std::string SimulatedVersionFor(std::string_view name) {
   if (name == "zbk2") return "ZBK 2.1";
   if (name == "zbk3") return "ZBK 3.0";
   if (name == "none") return "";
+  if (name == "denied" || name == "granted-late") return "ZBK 2.1";
   return std::string(name);
 }
 
@@ -63,6 +64,8 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
       const auto name = a.substr(11);
       if (name.empty()) return {std::nullopt, "--simulate= needs a generation or a version text"};
       o.simulatedVersion = SimulatedVersionFor(name);
+      if (name == "denied") o.simulatedAccess = SimulatedAccess::kDenied;
+      if (name == "granted-late") o.simulatedAccess = SimulatedAccess::kGrantedLate;
     } else if (a == "--yes") {
       o.yes = true;
     } else if (const Match m = OptionValue(args, i, "--screenshot", value); m != Match::kNo) {
@@ -125,7 +128,9 @@ std::string HelpText(std::string_view programName) {
          "\n"
          "  --simulate[=GEN]     use a simulated board instead of the USB bus; GEN is braxo,\n"
          "                       zbk1, zbk2 (the default), zbk3, none (no board), or any\n"
-         "                       version text the board should answer\n"
+         "                       version text the board should answer; denied: a zbk2\n"
+         "                       board that may not be opened, granted-late: one that may\n"
+         "                       be opened 1.5 s after the start, as udev allows it\n"
          "  --screenshot FILE    save a picture of the main window to FILE (PNG) and exit\n"
          "  --trace FILE         write every report sent to and received from the board to\n"
          "                       FILE, with the time in microseconds, in hexadecimal\n"

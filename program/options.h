@@ -11,12 +11,21 @@
 
 namespace program {
 
+// How the simulated board answers the opens that need access rights.
+enum class SimulatedAccess {
+  kGranted,
+  kDenied,       // refused for good, as a node without the udev rule
+  kGrantedLate,  // refused for the first kSimulatedGrantDelayMs, as udev right after plugging in
+};
+inline constexpr std::uint32_t kSimulatedGrantDelayMs = 1500;
+
 struct ProgramOptions {
   bool help = false;
   bool version = false;
   bool simulate = false;
   // The simulated board's version text ("ZBK 2.1" for --simulate); empty: a bus without a board.
   std::string simulatedVersion;
+  SimulatedAccess simulatedAccess = SimulatedAccess::kGranted;
   std::string screenshotPath;
   // Batch mode: the dialog's commands without the window, given on the command line (--batch,
   // commands separated by ';') or in a file (--batch-file, one command a line).
@@ -47,7 +56,8 @@ bool AsksForBatch(std::span<const std::string_view> args);
 std::string HelpText(std::string_view programName);
 std::string VersionText();
 // The version text a simulated board of generation `name` answers: braxo, zbk1, zbk2, zbk3,
-// none (no board at all), or any other text, answered as it stands.
+// none (no board at all), or any other text, answered as it stands. The access names (denied,
+// granted-late) are a zbk2 board.
 std::string SimulatedVersionFor(std::string_view name);
 
 }  // namespace program

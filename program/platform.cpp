@@ -19,7 +19,14 @@ std::unique_ptr<hidlink::HidPlatform> MakePlatform(const ProgramOptions& options
     // A keyboard and a mouse share the bus, as on a real machine.
     bus->AddDevice(0x046D, 0xC31C);
     bus->AddDevice(0x046D, 0xC077);
-    if (!options.simulatedVersion.empty()) bus->AddBoard(options.simulatedVersion);
+    if (!options.simulatedVersion.empty()) {
+      const int board = bus->AddBoard(options.simulatedVersion);
+      if (options.simulatedAccess == SimulatedAccess::kDenied) bus->DenyAccess(board);
+      if (options.simulatedAccess == SimulatedAccess::kGrantedLate) {
+        bus->DenyAccess(board,
+                        clk::ProcessClock().NowUs() + std::int64_t{kSimulatedGrantDelayMs} * 1000);
+      }
+    }
     return bus;
   }
 #if defined(__linux__)

@@ -13,6 +13,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then targets=(fuzz_hex_file fuzz_replies fuzz_hex_edit); fi
 jobs=${JOBS:-2}
+scripts/install-deps.sh
 
 # libFuzzer comes with clang's runtime libraries; try a tiny target first.
 probe() {
@@ -32,8 +33,8 @@ if ! probe; then
   echo "fuzz: installing clang and its runtime libraries"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends clang
-  major=$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)
-  if ! probe; then
+  major=$( (clang++ --version 2>/dev/null || true) | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)
+  if ! probe && [ -n "$major" ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
       "libclang-rt-$major-dev"
   fi

@@ -22,6 +22,7 @@ if [ ${#need[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
+scripts/require-tools.sh test-sanitizers cmake ninja "clang++|g++" valgrind
 
 if command -v clang++ >/dev/null; then
   cxx=$(command -v clang++)

@@ -50,6 +50,11 @@ void SimHidPlatform::Replug(int device) {
   d.present = true;
   if (d.board) d.board->PowerCycle(clock_.NowUs());
 }
+void SimHidPlatform::DenyAccess(int device, std::int64_t untilUs, bool writeToo) {
+  auto& d = devices_.at(device);
+  d.deniedUntilUs = untilUs;
+  d.writeDenied = writeToo;
+}
 void SimHidPlatform::ClearFaults(int device) {
   auto& d = devices_.at(device);
   d.writeFails = false;
@@ -107,8 +112,10 @@ Handle SimHidPlatform::Open(const std::string& path, Access access) {
       Fail(kErrDeviceNotConnected);
       return kInvalidHandle;
     }
-    // Other people's devices refuse every open but the query-only one.
-    if (!d.openable) {
+    const bool denied = !d.openable || (access != Access::Query &&
+                                        (access == Access::ReadOverlapped || d.writeDenied) &&
+                                        clock_.NowUs() < d.deniedUntilUs);
+    if (denied) {
       Fail(kErrAccessDenied);
       return kInvalidHandle;
     }
@@ -243,6 +250,10 @@ bool SimHidPlatform::CancelRead(Handle handle) {
 bool SimHidPlatform::Close(Handle handle) {
   if (handles_.erase(handle) == 0) return Fail(kErrInvalidHandle);
   return Succeed();
+}
+
+bool SimHidPlatform::AccessDenied(std::uint32_t code) const {
+  return code == kErrAccessDenied;
 }
 
 std::string SimHidPlatform::ErrorText(std::uint32_t code) const {

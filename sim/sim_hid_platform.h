@@ -41,7 +41,8 @@ class SimHidPlatform final : public hidlink::HidPlatform {
  public:
   explicit SimHidPlatform(clk::Clock& clock) : clock_(clock) {}
 
-  // A HID device without ZBK firmware. Returns its index.
+  // A HID device without ZBK firmware. Returns its index. A device that is not `openable` refuses
+  // every open, the query-only one too, as an interface the system keeps to itself does.
   int AddDevice(std::uint16_t vendorId, std::uint16_t productId, bool openable = true);
   // A ZBK board (03EB:201D) answering with `versionText`.
   int AddBoard(std::string versionText, std::uint16_t outputLength = 65,
@@ -56,6 +57,11 @@ class SimHidPlatform final : public hidlink::HidPlatform {
   void Plug(int device);
   // Unplugged and plugged in again: present, and a board starts afresh (ZbkBoard::PowerCycle).
   void Replug(int device);
+  // The device's write and read opens are refused for lack of rights (the query open is allowed),
+  // as a node the user may not open yet, until the bus clock reaches `untilUs`.
+  static constexpr std::int64_t kForever = INT64_MAX;
+  void DenyAccess(int device, std::int64_t untilUs = kForever, bool writeToo = true);
+  void GrantAccess(int device) { DenyAccess(device, 0); }
   // Every fault of the device off, scripted replies dropped.
   void ClearFaults(int device);
   // The next `count` writes to the device succeed, and the one after fails (once).
@@ -93,6 +99,7 @@ class SimHidPlatform final : public hidlink::HidPlatform {
   bool Close(hidlink::Handle handle) override;
   std::uint32_t LastError() const override { return lastError_; }
   std::string ErrorText(std::uint32_t code) const override;
+  bool AccessDenied(std::uint32_t code) const override;
 
   int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
 
@@ -102,6 +109,8 @@ class SimHidPlatform final : public hidlink::HidPlatform {
     hidlink::HidAttributes attributes;
     hidlink::HidCaps caps;
     bool openable = true;
+    std::int64_t deniedUntilUs = 0;  // write and read opens refused before this bus time
+    bool writeDenied = true;         // false: only the read open is refused
     bool present = true;
     bool writeFails = false;
     bool noReply = false;

@@ -398,4 +398,15 @@ std::string LinuxHidPlatform::ErrorText(std::uint32_t code) const {
   return result;
 }
 
+bool LinuxHidPlatform::AccessDenied(std::uint32_t code) const {
+  return code == static_cast<std::uint32_t>(EACCES) || code == static_cast<std::uint32_t>(EPERM);
+}
+
+std::string LinuxHidPlatform::AccessAdvice(const std::string& path) const {
+  return path +
+         " may not be opened for reading and writing by this user.\r\n"
+         "Install the udev rule 70-zbk.rules as the README says (\"Using a real board on "
+         "Linux\"), then unplug the board and plug it in again.";
+}
+
 }  // namespace hidlink

@@ -43,6 +43,10 @@ class LinuxHidPlatform : public HidPlatform {
 
   std::uint32_t LastError() const override { return lastError_; }
   std::string ErrorText(std::uint32_t code) const override;
+  // EACCES and EPERM.
+  bool AccessDenied(std::uint32_t code) const override;
+  // The node, and the udev rule that gives access to it.
+  std::string AccessAdvice(const std::string& path) const override;
 
  private:
   struct OpenDevice {

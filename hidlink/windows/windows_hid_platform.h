@@ -42,6 +42,8 @@ class WindowsHidPlatform : public HidPlatform {
 
   std::uint32_t LastError() const override { return lastError_; }
   std::string ErrorText(std::uint32_t code) const override;
+  // ERROR_ACCESS_DENIED.
+  bool AccessDenied(std::uint32_t code) const override { return code == 5; }
 
  private:
   struct State;

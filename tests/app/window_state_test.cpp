@@ -114,6 +114,92 @@ TEST(ConnectPrompt, ATickDuringAnEarlierTicksBoxDoesNothing) {
   EXPECT_EQ(kit.Boxes().size(), 2u);  // one tick's boxes, not four ticks'
 }
 
+TEST(ConnectPrompt, ABoardThatRefusesAccessAtStartUpIsWaitedForAndOneBoxComesAfter3s) {
+  TestKit kit;
+  const int board = kit.AddBoard();
+  kit.bus.DenyAccess(board);
+  auto& w = kit.Start();
+  EXPECT_TRUE(kit.Boxes().empty());
+  EXPECT_EQ(w.GetCheck(IDC_CHECK_CONNECTED), 0);
+  EXPECT_EQ(kit.Dialog().m_bBoardPresent, 0);
+  EXPECT_TRUE(kit.Log().empty());
+  EXPECT_TRUE(w.TimerRunning(kConnectTimerId));
+
+  kit.host.AdvanceTime(2999);
+  EXPECT_TRUE(kit.Boxes().empty());
+  ASSERT_NE(PromptOf(kit), nullptr);
+  EXPECT_TRUE(PromptOf(kit)->IsWindowVisible());
+  kit.host.AdvanceTime(1);
+  EXPECT_EQ(kit.BoxTexts(), std::vector<std::string>{"CreateFile: Access is denied."});
+
+  // Once a wait; the prompt keeps waiting and takes the board when access comes.
+  kit.host.AdvanceTime(10'000);
+  EXPECT_EQ(kit.Boxes().size(), 1u);
+  EXPECT_TRUE(w.TimerRunning(kConnectTimerId));
+  EXPECT_EQ(w.GetCheck(IDC_CHECK_CONNECTED), 0);
+  EXPECT_TRUE(kit.Sent().empty());
+  kit.bus.GrantAccess(board);
+  kit.host.AdvanceTime(500);
+  EXPECT_EQ(w.GetCheck(IDC_CHECK_CONNECTED), 1);
+  EXPECT_FALSE(w.TimerRunning(kConnectTimerId));
+  EXPECT_FALSE(PromptOf(kit)->IsWindowVisible());
+  ASSERT_FALSE(kit.Log().empty());
+  EXPECT_EQ(kit.Log().front(), "ZBK 2.1");
+  EXPECT_EQ(kit.Boxes().size(), 1u);
+}
+
+TEST(ConnectPrompt, AccessGrantedWithinTheWaitConnectsWithoutABox) {
+  TestKit kit;
+  const int board = kit.AddBoard();
+  kit.bus.DenyAccess(board, kit.clock.NowUs() + 1'200'000);
+  auto& w = kit.Start();
+  kit.host.AdvanceTime(1000);
+  EXPECT_EQ(w.GetCheck(IDC_CHECK_CONNECTED), 0);
+  kit.host.AdvanceTime(500);
+  EXPECT_EQ(w.GetCheck(IDC_CHECK_CONNECTED), 1);
+  EXPECT_EQ(kit.Log().front(), "ZBK 2.1");
+  kit.host.AdvanceTime(5000);
+  EXPECT_TRUE(kit.Boxes().empty());
+}
+
+TEST(ConnectPrompt, ARefusalAtThePressWaitsToo) {
+  TestKit kit;
+  const int board = kit.AddBoard();
+  kit.bus.Unplug(board);
+  auto& w = kit.Start();
+  kit.bus.Plug(board);
+  kit.bus.DenyAccess(board);
+  w.Click(IDC_BUTTON_CONNECT);
+  EXPECT_TRUE(kit.Boxes().empty());
+  EXPECT_EQ(kit.Dialog().m_outcome.kind, Outcome::kNoBoard);
+  // Unplugged for a tick: the three seconds start again.
+  kit.host.AdvanceTime(2000);
+  kit.bus.Unplug(board);
+  kit.host.AdvanceTime(500);
+  kit.bus.Plug(board);
+  kit.host.AdvanceTime(2500);
+  EXPECT_TRUE(kit.Boxes().empty());
+  kit.host.AdvanceTime(500);
+  EXPECT_EQ(kit.BoxTexts(), std::vector<std::string>{"CreateFile: Access is denied."});
+  // A second press is a new wait, with its own box.
+  w.Click(IDC_BUTTON_CONNECT);
+  kit.host.AdvanceTime(3000);
+  EXPECT_EQ(kit.Boxes().size(), 2u);
+}
+
+TEST(ConnectPrompt, ABoardFoundBeforeThatNowRefusesShowsTheBoxAtThePress) {
+  TestKit kit;
+  const int board = kit.AddBoard();
+  auto& w = kit.Start();
+  ASSERT_EQ(w.GetCheck(IDC_CHECK_CONNECTED), 1);
+  kit.bus.Replug(board);
+  kit.bus.DenyAccess(board);
+  w.Click(IDC_BUTTON_CONNECT);
+  EXPECT_EQ(kit.BoxTexts(), std::vector<std::string>{"CreateFile: Access is denied."});
+  EXPECT_EQ(PromptOf(kit), nullptr);
+  EXPECT_EQ(kit.Dialog().m_outcome.kind, Outcome::kLinkFailed);
+}
+
 TEST(BoardGuard, CommandsDoNothingBeforeTheBoardWasEverFound) {
   TestKit kit;
   auto& w = kit.Start();

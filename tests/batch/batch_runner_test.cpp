@@ -304,6 +304,44 @@ TEST_F(BatchRun, ABoardPluggedInWhileWaitingIsConnectedAndTheCommandRuns) {
   EXPECT_EQ(out[out.size() - 2], "0 0 0 49 0 0 0 0");
 }
 
+TEST_F(BatchRun, ABoardThatRefusesAccessGivesTwoWithItsBoxOnce) {
+  const int board = bus.AddBoard("ZBK 2.1");
+  bus.DenyAccess(board);
+  const std::string box = "[zbk-utility] CreateFile: Access is denied. -> OK";
+  struct Case {
+    std::uint32_t waitSeconds;
+    const char* last;
+  };
+  for (const Case c :
+       {Case{0,
+             "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be opened"},
+        Case{2,
+             "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be opened "
+             "within 2 s"},
+        Case{10,
+             "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be "
+             "opened within 10 s"}}) {
+    err.clear();
+    const int discoveries = bus.DiscoveryCount();
+    EXPECT_EQ(Run("connect; status", {.waitBoardSeconds = c.waitSeconds}), batch::kExitNoBoard);
+    EXPECT_EQ(std::count(err.begin(), err.end(), box), 1) << Err();
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.back(), c.last);
+    // It kept asking all the while: at start, the click, then every tick.
+    EXPECT_EQ(bus.DiscoveryCount() - discoveries, 2 + 2 * static_cast<int>(c.waitSeconds));
+  }
+  EXPECT_EQ(bus.WriteCount(), 0);
+}
+
+TEST_F(BatchRun, AccessGrantedWhileWaitingConnectsWithoutABox) {
+  const int board = bus.AddBoard("ZBK 2.1");
+  bus.DenyAccess(board, clock.NowUs() + 1'200'000);
+  ASSERT_EQ(Run("connect", {.waitBoardSeconds = 5}), batch::kExitOk) << Err();
+  EXPECT_FALSE(Has(err, "CreateFile"));
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out.front(), "ZBK 2.1");
+}
+
 TEST(BatchBox, TextLinesAreKeptAndTheAnswerFollows) {
   EXPECT_EQ(batch::FormatBox({"Programmation failure.\r\n\r\nVerify PIC revision and try again.",
                               "PIC", 0, ui::IDOK}),

@@ -53,6 +53,39 @@ TEST_F(HidLinkTest, AnInterfaceThatCannotBeOpenedGivesTheSystemsTexts) {
   EXPECT_EQ(kit.Boxes()[0].type, ui::MB_OK);
 }
 
+TEST_F(HidLinkTest, ABoardThatRefusesItsWriteOrReadOpenIsNotFound) {
+  struct Case {
+    bool writeToo;
+    const char* box;
+  };
+  for (const Case c : {Case{true, "CreateFile: Access is denied."},
+                       Case{false, "CreateFile (ReadHandle): Access is denied."}}) {
+    TestKit k;
+    const int board = k.AddBoard();
+    k.bus.DenyAccess(board, sim::SimHidPlatform::kForever, c.writeToo);
+    EXPECT_FALSE(HidLink::FindDevice()) << c.box;
+    EXPECT_FALSE(HidLink::connected);
+    // One box for the one cause, and nothing is left open.
+    EXPECT_EQ(k.BoxTexts(), std::vector<std::string>{c.box});
+    EXPECT_EQ(HidLink::refusal, c.box);
+    EXPECT_EQ(k.bus.OpenHandleCount(), 0);
+    HidLink::Send();
+    EXPECT_EQ(k.bus.WriteCount(), 0);
+
+    // Held, the refusal waits for its caller; once access is granted the board is found.
+    k.host.ClearBoxes();
+    EXPECT_FALSE(HidLink::FindDevice(hidlink::OnRefusal::kHold));
+    EXPECT_TRUE(k.Boxes().empty());
+    EXPECT_EQ(HidLink::refusal, c.box);
+    HidLink::ReportRefusal();
+    EXPECT_EQ(k.BoxTexts(), std::vector<std::string>{c.box});
+    k.bus.GrantAccess(board);
+    EXPECT_TRUE(HidLink::FindDevice(hidlink::OnRefusal::kHold));
+    EXPECT_TRUE(HidLink::refusal.empty());
+    EXPECT_EQ(k.bus.OpenHandleCount(), 3);
+  }
+}
+
 TEST_F(HidLinkTest, NoDeviceSetAtAll) {
   kit.AddBoard();
   kit.bus.SetDeviceSetAvailable(false);

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "hidlink/hid_link.h"
 #include "hidlink_linux/sample_descriptors.h"
 
 namespace hidlink {
@@ -550,6 +551,98 @@ TEST_F(LinuxHidPlatformPty, HangUpFailsTheRead) {
   EXPECT_EQ(platform_.WaitRead(reader, 2000), WaitResult::Failed);
   EXPECT_NE(platform_.LastError(), 0u);
   EXPECT_EQ(buffer[1], 0xEE);
+}
+
+// Discovery over the Linux platform: what the link makes of the board's node. The result of a
+// discovery run where file permissions apply, as one text: "found" or "not found", then each
+// message box's text on a line of its own (boxes hold "\r\n"), or nullopt when the rights could
+// not be dropped.
+std::optional<std::string> DiscoverUnprivileged(const FakeHidTree& tree) {
+  auto discover = [&] {
+    LinuxHidPlatform platform(tree.root(), tree.devDir());
+    std::string boxes;
+    HidLink::Reset();
+    HidLink::Attach(&platform);
+    HidLink::SetErrorSink([&](LinkError, std::string_view text) {
+      boxes += "\n";
+      boxes += text;
+    });
+    const bool found = HidLink::FindDevice();
+    HidLink::CloseAll();
+    HidLink::SetErrorSink(nullptr);
+    HidLink::Attach(nullptr);
+    HidLink::Reset();
+    return (found ? "found" : "not found") + boxes;
+  };
+  if (::geteuid() != 0) return discover();
+  int fds[2];
+  if (::pipe(fds) != 0) return std::nullopt;
+  const pid_t child = ::fork();
+  if (child < 0) return std::nullopt;
+  if (child == 0) {
+    ::close(fds[0]);
+    constexpr uid_t kNobody = 65534;
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+      ::_exit(255);
+    }
+    const std::string text = discover();
+    const bool written =
+        ::write(fds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::_exit(written ? 0 : 1);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char chunk[4096];
+  for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) > 0;) text.append(chunk, n);
+  ::close(fds[0]);
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    return std::nullopt;
+  }
+  return text;
+}
+
+TEST(LinuxDiscovery, ABoardNodeThatMayNotBeOpenedIsNotFoundAndTheBoxSaysWhatToDo) {
+  const std::string advice =
+      " may not be opened for reading and writing by this user.\r\n"
+      "Install the udev rule 70-zbk.rules as the README says (\"Using a real board on Linux\"), "
+      "then unplug the board and plug it in again.";
+  struct Case {
+    mode_t mode;
+    const char* prefix;  // the open that is refused
+  };
+  for (const Case c : {Case{0444, "CreateFile: "}, Case{0222, "CreateFile (ReadHandle): "},
+                       Case{0, "CreateFile: "}}) {
+    FakeHidTree tree;
+    ASSERT_TRUE(tree.ok());
+    ASSERT_TRUE(tree.AddEntry("hidraw0", Uevent(0x1234, 0x5678), samples::kKeyboard));
+    ASSERT_TRUE(tree.AddEntry("hidraw1", Uevent(kBoardVendor, kBoardProduct), samples::kVendor64));
+    ASSERT_TRUE(tree.AddNode("hidraw0", 0));
+    ASSERT_TRUE(tree.AddNode("hidraw1", c.mode));
+    const std::optional<std::string> result = DiscoverUnprivileged(tree);
+    if (!result) GTEST_SKIP() << "cannot drop root's rights here";
+    EXPECT_EQ(*result, "not found\n" + std::string(c.prefix) + "Permission denied\r\n\r\n" +
+                           tree.node("hidraw1") + advice)
+        << std::oct << c.mode;
+  }
+}
+
+TEST(LinuxDiscovery, ABoardWhoseDescriptorCannotBeReadIsNotFound) {
+  struct Case {
+    std::optional<Bytes> descriptor;
+    const char* result;
+  };
+  for (const Case& c : {Case{std::nullopt, "not found\nHidP_GetCaps: No such file or directory"},
+                        Case{Bytes{0x05}, "not found\nHidP_GetCaps: Input/output error"},
+                        Case{samples::kVendor64, "found"}}) {
+    FakeHidTree tree;
+    ASSERT_TRUE(tree.ok());
+    ASSERT_TRUE(tree.AddEntry("hidraw0", Uevent(kBoardVendor, kBoardProduct), c.descriptor));
+    ASSERT_TRUE(tree.AddNode("hidraw0", 0666));
+    const std::optional<std::string> result = DiscoverUnprivileged(tree);
+    if (!result) GTEST_SKIP() << "cannot drop root's rights here";
+    EXPECT_EQ(*result, c.result);
+  }
 }
 
 }  // namespace

@@ -38,6 +38,27 @@ TEST(BatchOptions, BothSpellingsOfEveryOption) {
   EXPECT_EQ(c.options->tracePath, "wire.txt");
 }
 
+TEST(SimulateOption, GenerationsAndAccessNames) {
+  using program::SimulatedAccess;
+  struct Case {
+    std::string_view arg;
+    const char* version;
+    SimulatedAccess access;
+  };
+  for (const Case c : {Case{"--simulate", "ZBK 2.1", SimulatedAccess::kGranted},
+                       Case{"--simulate=zbk3", "ZBK 3.0", SimulatedAccess::kGranted},
+                       Case{"--simulate=none", "", SimulatedAccess::kGranted},
+                       Case{"--simulate=denied", "ZBK 2.1", SimulatedAccess::kDenied},
+                       Case{"--simulate=granted-late", "ZBK 2.1", SimulatedAccess::kGrantedLate},
+                       Case{"--simulate=ZBK 3.7", "ZBK 3.7", SimulatedAccess::kGranted}}) {
+    const auto r = Parse({c.arg});
+    ASSERT_TRUE(r.options) << c.arg << ": " << r.error;
+    EXPECT_TRUE(r.options->simulate);
+    EXPECT_EQ(r.options->simulatedVersion, c.version) << c.arg;
+    EXPECT_EQ(r.options->simulatedAccess, c.access) << c.arg;
+  }
+}
+
 TEST(BatchOptions, MisuseIsRefused) {
   const std::vector<std::vector<std::string_view>> bad = {
       {"--batch"},

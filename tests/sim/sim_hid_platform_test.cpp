@@ -1,5 +1,6 @@
-// The USB-like timing model of the simulated bus: one transfer a 1 ms frame on a frame clock of
-// the bus's own, so that a host whose sleeps end late loses no frames beyond those it missed.
+// The simulated bus: its USB-like timing model, one transfer a 1 ms frame on a frame clock of the
+// bus's own, so that a host whose sleeps end late loses no frames beyond those it missed; and a
+// board that refuses access.
 
 #include "sim/sim_hid_platform.h"
 
@@ -76,3 +77,28 @@ TEST(SimHidPlatformTiming, ExchangesTakeOneFrameATransferHoweverLateTheSleepsEnd
 }
 
 }  // namespace
+
+// A board that may not be opened yet: the query open and its queries work, the write and read
+// opens are refused as for lack of rights until the bus clock reaches the moment of the grant.
+TEST(SimHidPlatformAccess, RefusedOpensUntilTheGrant) {
+  clk::VirtualClock clock;
+  sim::SimHidPlatform bus(clock);
+  const int board = bus.AddBoard("ZBK 2.1");
+  bus.DenyAccess(board, clock.NowUs() + 1000);
+  std::string path;
+  ASSERT_TRUE(bus.OpenDeviceSet());
+  ASSERT_TRUE(bus.EnumInterface(0, path));
+  const hidlink::Handle query = bus.Open(path, hidlink::Access::Query);
+  ASSERT_NE(query, hidlink::kInvalidHandle);
+  hidlink::HidAttributes attributes;
+  EXPECT_TRUE(bus.GetAttributes(query, attributes));
+  for (const auto access : {hidlink::Access::Write, hidlink::Access::ReadOverlapped}) {
+    EXPECT_EQ(bus.Open(path, access), hidlink::kInvalidHandle);
+    EXPECT_TRUE(bus.AccessDenied(bus.LastError()));
+  }
+  clock.SleepUs(1000);
+  for (const auto access : {hidlink::Access::Write, hidlink::Access::ReadOverlapped}) {
+    EXPECT_NE(bus.Open(path, access), hidlink::kInvalidHandle);
+  }
+  EXPECT_FALSE(bus.AccessDenied(sim::kErrDeviceNotConnected));
+}

@@ -246,6 +246,21 @@ TEST_F(ZbkUtilityBatch, NoBoardGivesTwo) {
   EXPECT_NE(r.err.back().find("no ZBK board found"), std::string::npos) << r.Err();
 }
 
+TEST_F(ZbkUtilityBatch, ABoardThatMayNotBeOpenedGivesTwoAndTheReason) {
+  const auto r = Run({"--simulate=denied", "--batch", "connect"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_EQ(r.err, (std::vector<std::string>{
+                       "[zbk-utility] CreateFile: Access is denied. -> OK",
+                       "zbk-utility: command 1 \"connect\": the ZBK board was found but may not be "
+                       "opened"}));
+  // Access comes 1.5 s after the start: a batch that waits connects, with no box.
+  const auto late = Run({"--simulate=granted-late", "--wait-board", "5", "--batch", "connect"});
+  EXPECT_EQ(late.status, 0) << late.Err();
+  EXPECT_TRUE(late.OutHas("ZBK 2.1"));
+  EXPECT_EQ(late.Err().find("CreateFile"), std::string::npos) << late.Err();
+}
+
 TEST_F(ZbkUtilityBatch, TheTraceOfAStatusHoldsItsReportAndTheLoggedReply) {
   const fs::path trace = dir.path() / "trace.txt";
   const auto r = Run({"--simulate", "--trace", trace.string(), "--batch", "status"});
