@@ -1,15 +1,20 @@
 #include "batch/batch_runner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "app/resource_ids.h"
 #include "app/resources.h"
+#include "batch/terminal_text.h"
 #include "hidlink/hid_link.h"
 #include "params/parameter_tables.h"
+#include "pic/regular_file.h"
 #include "pic/utf8_path.h"
 #include "ui/resources.h"
 
@@ -41,17 +46,31 @@ std::string LoadString(int id) {
   return ui::GetResources().LoadString(id);
 }
 
-void WriteLine(std::FILE* stream, std::string_view line) {
-  std::fwrite(line.data(), 1, line.size(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
+// What went wrong with the first write that failed, for each stream; empty while all went out.
+struct StdioState {
+  std::string failure;
+};
+
+void WriteLine(std::FILE* stream, const char* name, std::string_view line, StdioState& state) {
+  const std::string shown = EscapeControls(line);
+  errno = 0;
+  const bool written = std::fwrite(shown.data(), 1, shown.size(), stream) == shown.size() &&
+                       std::fputc('\n', stream) != EOF && std::fflush(stream) == 0;
+  if (!written && state.failure.empty()) {
+    const int error = errno;
+    state.failure = std::string("cannot write ") + name + ": " +
+                    (error != 0 ? std::strerror(error) : "write error");
+  }
+  if (!written) std::clearerr(stream);
 }
 
 }  // namespace
 
 BatchOutput StdioOutput() {
-  return {[](std::string_view line) { WriteLine(stdout, line); },
-          [](std::string_view line) { WriteLine(stderr, line); }};
+  auto state = std::make_shared<StdioState>();
+  return {[state](std::string_view line) { WriteLine(stdout, "standard output", line, *state); },
+          [state](std::string_view line) { WriteLine(stderr, "standard error", line, *state); },
+          [state] { return state->failure; }};
 }
 
 std::string FormatBox(const ShownBox& box) {
@@ -105,6 +124,14 @@ int BatchRunner::Run(std::span<const Command> commands) {
 
   int status = batch::kExitOk;
   for (const Command& c : commands) {
+    // A closed or full output loses every line from now on: the command that was running when
+    // it failed has finished, and nothing more starts unseen.
+    if (const std::string failure = output_.failure ? output_.failure() : std::string();
+        !failure.empty()) {
+      output_.err(std::string(kProgram) + failure + "; the batch stops before " + Place(c));
+      status = batch::kExitFailure;
+      break;
+    }
     // What a command does without a handler of its own (typing, a check box) comes to done.
     dlg.m_outcome = {};
     status = RunOne(c);
@@ -386,15 +413,13 @@ void BatchRunner::Show() {
 std::string CheckFiles(std::span<const Command> commands) {
   for (const Command& c : commands) {
     if (c.verb != Verb::kProgramPic) continue;
-    const auto path = pic::PathFromUtf8(c.value);
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (!std::filesystem::exists(status)) {
+    // Only a regular file is opened here: a named pipe would lose its writer to this look.
+    pic::FileCheck check;
+    if (pic::OpenRegularFile(pic::PathFromUtf8(c.value), check)) continue;
+    if (check.problem == pic::FileProblem::kMissing) {
       return Place(c) + ": there is no file " + c.value;
     }
-    if (std::filesystem::is_directory(status)) return Place(c) + ": " + c.value + " is a folder";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Place(c) + ": " + c.value + " cannot be read";
+    return Place(c) + ": " + c.value + " " + pic::Describe(check);
   }
   return {};
 }

@@ -27,9 +27,12 @@ namespace batch {
 struct BatchOutput {
   std::function<void(std::string_view line)> out;  // log lines, show
   std::function<void(std::string_view line)> err;  // message boxes and the runner's messages
+  // Why lines are being lost (a write that failed), or empty; none: lines are never lost.
+  std::function<std::string()> failure = {};
 };
 
-// Writes each line to standard output or standard error at once.
+// Writes each line to standard output or standard error at once, its control characters
+// escaped; a failed write is remembered, not retried.
 BatchOutput StdioOutput();
 
 struct RunSettings {

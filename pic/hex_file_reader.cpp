@@ -10,6 +10,8 @@
 #include <optional>
 #include <string_view>
 
+#include "pic/regular_file.h"
+
 namespace pic {
 
 namespace {
@@ -45,19 +47,6 @@ std::string SystemReason(int code) {
   return std::strerror(code);
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-FilePtr OpenForReading(const std::filesystem::path& path) {
-  // Binary mode: line ends are folded below, the same way on every system.
-#if defined(_WIN32)
-  return FilePtr(_wfopen(path.c_str(), L"rb"));
-#else
-  return FilePtr(std::fopen(path.c_str(), "rb"));
-#endif
-}
 
 // Splits a file into lines once, below the record parser: LF, CR LF and a lone CR each end a
 // line, a UTF-8 byte-order mark at the start is dropped, and lines are numbered from 1. The file
@@ -287,10 +276,15 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
   status.fileName = path.filename().string();
   if (status.fileName.empty()) status.fileName = path.string();
 
-  const FilePtr file = OpenForReading(path);
+  // Binary mode: line ends are folded below, the same way on every system. Only a regular file
+  // is opened: a named pipe or a device could block the open or never end.
+  FileCheck check;
+  const FilePtr file = OpenRegularFile(path, check);
   if (!file) {
     status.error = HexError::kOpenFailed;
-    status.reason = "cannot open: " + SystemReason(errno);
+    status.reason = check.problem == FileProblem::kFolder || check.problem == FileProblem::kNotRegular
+                        ? Describe(check)
+                        : "cannot open: " + check.reason;
     return status;
   }
 

@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/stat.h>
+#endif
+
 #include "kit/hex_text.h"
 #include "pic/hex_fit.h"
 
@@ -339,11 +343,22 @@ TEST_F(HexFileReaderTest, OpenFailureCarriesTheSystemReason) {
 }
 
 #if defined(__linux__)
-TEST_F(HexFileReaderTest, ReadFailureCarriesTheSystemReason) {
+// What is not a regular file is refused as what it is, before anything reads from it: a folder,
+// and a named pipe whose open would wait for a writer for ever.
+TEST_F(HexFileReaderTest, WhatIsNotARegularFileIsRefusedAtOnce) {
   fs::create_directory(dir_ / "folder.hex");
-  const HexStatus status = reader_.Open(dir_ / "folder.hex");
-  EXPECT_EQ(status.error, HexError::kReadFailed);
-  EXPECT_EQ(status.Message(), std::string("folder.hex: 1: read error: ") + std::strerror(EISDIR));
+  HexStatus status = reader_.Open(dir_ / "folder.hex");
+  EXPECT_EQ(status.error, HexError::kOpenFailed);
+  EXPECT_EQ(status.Message(), "folder.hex: is a folder");
+
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.hex").c_str(), 0600), 0);
+  status = reader_.Open(dir_ / "pipe.hex");
+  EXPECT_EQ(status.error, HexError::kOpenFailed);
+  EXPECT_EQ(status.Message(), "pipe.hex: is a named pipe, not a regular file");
+
+  fs::create_symlink("loop.hex", dir_ / "loop.hex");
+  status = reader_.Open(dir_ / "loop.hex");
+  EXPECT_EQ(status.Message(), std::string("loop.hex: cannot open: ") + std::strerror(ELOOP));
 }
 #endif
 
