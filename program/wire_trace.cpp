@@ -18,6 +18,7 @@ std::string FormatTraceLine(std::int64_t timeUs, TraceEvent event,
   std::snprintf(time, sizeof time, "%10lld", static_cast<long long>(timeUs));
   std::string line(time);
   const bool out = event == TraceEvent::kSent || event == TraceEvent::kWriteFailed;
+  const std::size_t count = bytes.size();
   line += out ? " out" : " in ";
   char hex[4];
   for (std::uint8_t b : bytes) {
@@ -33,6 +34,9 @@ std::string FormatTraceLine(std::int64_t timeUs, TraceEvent event,
       break;
     case TraceEvent::kReadFailed:
       line += " (no reply: the read failed)";
+      break;
+    case TraceEvent::kReceivedShort:
+      line += " (short report: " + std::to_string(count) + " bytes; the rest read as 0)";
       break;
     case TraceEvent::kSent:
     case TraceEvent::kReceived:
