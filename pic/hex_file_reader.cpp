@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "pic/regular_file.h"
 
@@ -299,6 +301,8 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
   };
 
   HexRecord record;
+  // Every word given so far: its value and the line that gave it first.
+  std::unordered_map<uint32_t, std::pair<uint16_t, uint32_t>> given;
   uint64_t base = 0;  // upper address set by the last address record
   bool ended = false;
   bool endRecord = false;
@@ -379,6 +383,23 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
     // A byte address is below 4 GiB whatever the base, so its word address fits 32 bits; whether
     // it fits the board's 16 is for CheckBoardFit.
     const auto firstWord = static_cast<uint32_t>(byteAddress / 2);
+
+    if (words_.size() + count > kPicWordCapacity) {
+      return refuse({HexError::kMoreWordsThanPic,
+                     Printf("more than %u words in all: more than the PIC holds",
+                            static_cast<unsigned>(kPicWordCapacity))});
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+      const auto value = static_cast<uint16_t>(record.data()[2 * i] | (record.data()[2 * i + 1] << 8));
+      const auto [it, added] = given.try_emplace(firstWord + i, value, lines.lineNumber());
+      if (!added && it->second.first != value) {
+        return refuse({HexError::kConflictingWord,
+                       Printf("word 0x%04X is given 0x%04X here and 0x%04X on line %u",
+                              static_cast<unsigned>(firstWord + i), static_cast<unsigned>(value),
+                              static_cast<unsigned>(it->second.first),
+                              static_cast<unsigned>(it->second.second))});
+      }
+    }
 
     const size_t at = words_.size();
     records_.push_back({lines.lineNumber(), firstWord, count});
