@@ -402,9 +402,7 @@ std::string Parse(std::string_view text, Command& c) {
 
 // Stops the reading of a batch before its commands take more memory than a batch needs.
 ParseResult TooManyCommands() {
-  return {{},
-          "the batch holds more than " + std::to_string(kMaxBatchCommands) +
-              " commands"};
+  return {{}, "the batch holds more than " + std::to_string(kMaxBatchCommands) + " commands"};
 }
 
 ParseResult Collect(std::vector<std::pair<std::string, std::string>> pieces) {
@@ -487,8 +485,9 @@ ParseResult ParseBatchFile(std::string_view contents, std::string_view fileName)
     start = end + 1;
     if (end + 1 < contents.size() && contents[end] == '\r' && contents[end + 1] == '\n') ++start;
     if (text.find('\0') != std::string_view::npos) {
-      return {{}, std::string(fileName) + ":" + std::to_string(line) +
-                      ": NUL byte: not a text file; nothing was read"};
+      return {{},
+              std::string(fileName) + ":" + std::to_string(line) +
+                  ": NUL byte: not a text file; nothing was read"};
     }
     // A '#' inside a word (a file name such as "run#2.hex") is not a comment.
     for (std::size_t i = 0; i < text.size(); ++i) {

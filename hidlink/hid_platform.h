@@ -62,7 +62,9 @@ class HidPlatform {
   virtual bool CancelRead(Handle handle) = 0;
   // How many bytes of the buffer, id byte included, the last completed read on `handle` filled.
   // A platform whose reads always fill the whole report need not say.
-  virtual std::size_t LastReadLength(Handle /*handle*/) const { return std::numeric_limits<std::size_t>::max(); }
+  virtual std::size_t LastReadLength(Handle /*handle*/) const {
+    return std::numeric_limits<std::size_t>::max();
+  }
   virtual bool Close(Handle handle) = 0;
 
   virtual std::uint32_t LastError() const = 0;

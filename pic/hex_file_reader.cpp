@@ -49,7 +49,6 @@ std::string SystemReason(int code) {
   return std::strerror(code);
 }
 
-
 // Splits a file into lines once, below the record parser: LF, CR LF and a lone CR each end a
 // line, a UTF-8 byte-order mark at the start is dropped, and lines are numbered from 1. The file
 // is read in large blocks; a line is handed out as a view into the block.
@@ -284,9 +283,10 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
   const FilePtr file = OpenRegularFile(path, check);
   if (!file) {
     status.error = HexError::kOpenFailed;
-    status.reason = check.problem == FileProblem::kFolder || check.problem == FileProblem::kNotRegular
-                        ? Describe(check)
-                        : "cannot open: " + check.reason;
+    status.reason =
+        check.problem == FileProblem::kFolder || check.problem == FileProblem::kNotRegular
+            ? Describe(check)
+            : "cannot open: " + check.reason;
     return status;
   }
 
@@ -385,12 +385,13 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
     const auto firstWord = static_cast<uint32_t>(byteAddress / 2);
 
     if (words_.size() + count > kPicWordCapacity) {
-      return refuse({HexError::kMoreWordsThanPic,
-                     Printf("more than %u words in all: more than the PIC holds",
-                            static_cast<unsigned>(kPicWordCapacity))});
+      return refuse(
+          {HexError::kMoreWordsThanPic, Printf("more than %u words in all: more than the PIC holds",
+                                               static_cast<unsigned>(kPicWordCapacity))});
     }
     for (uint32_t i = 0; i < count; ++i) {
-      const auto value = static_cast<uint16_t>(record.data()[2 * i] | (record.data()[2 * i + 1] << 8));
+      const auto value =
+          static_cast<uint16_t>(record.data()[2 * i] | (record.data()[2 * i + 1] << 8));
       const auto [it, added] = given.try_emplace(firstWord + i, value, lines.lineNumber());
       if (!added && it->second.first != value) {
         return refuse({HexError::kConflictingWord,

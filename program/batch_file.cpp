@@ -18,8 +18,8 @@ namespace program {
 namespace {
 
 std::string TooBig(const std::string& name) {
-  return "the batch file " + name + " is larger than " +
-         std::to_string(kMaxBatchFileBytes / 1024) + " KiB; a batch is a list of commands";
+  return "the batch file " + name + " is larger than " + std::to_string(kMaxBatchFileBytes / 1024) +
+         " KiB; a batch is a list of commands";
 }
 
 std::string CannotRead(const std::string& name, int error) {
@@ -27,8 +27,7 @@ std::string CannotRead(const std::string& name, int error) {
 }
 
 // Reads what `file` holds, at most one byte past the limit.
-bool ReadAll(std::FILE* file, const std::string& name, std::string& contents,
-             std::string& error) {
+bool ReadAll(std::FILE* file, const std::string& name, std::string& contents, std::string& error) {
   char chunk[4096];
   for (;;) {
     const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
@@ -109,8 +108,7 @@ bool ReadBatchFile(const std::string& name, std::string& contents, std::string& 
       ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
       good = ReadStream(fd, name, contents, error);
     } else {
-      error = "the batch file " + name + " " + pic::Describe(check) +
-              ", a pipe or a terminal";
+      error = "the batch file " + name + " " + pic::Describe(check) + ", a pipe or a terminal";
     }
     ::close(fd);
     return good;

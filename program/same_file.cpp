@@ -20,7 +20,8 @@ bool SameFile(const std::string& a, const std::string& b) {
   std::error_code eb;
   const fs::path ca = fs::weakly_canonical(fs::absolute(pa, ea), ea);
   const fs::path cb = fs::weakly_canonical(fs::absolute(pb, eb), eb);
-  if (ea || eb) return fs::absolute(pa, ea).lexically_normal() == fs::absolute(pb, eb).lexically_normal();
+  if (ea || eb)
+    return fs::absolute(pa, ea).lexically_normal() == fs::absolute(pb, eb).lexically_normal();
   return ca == cb;
 }
 

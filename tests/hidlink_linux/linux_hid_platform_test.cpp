@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-
-#include <algorithm>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -15,6 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>

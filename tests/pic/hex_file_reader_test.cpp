@@ -367,10 +367,12 @@ TEST_F(HexFileReaderTest, WhatIsNotARegularFileIsRefusedAtOnce) {
 TEST_F(HexFileReaderTest, NoMoreWordsThanThePicHoldsAndNoWordTwoValues) {
   std::string all;
   for (uint32_t word = 0; word < pic::kPicWordCapacity; word += 8) {
-    all += testkit::HexRecord(0, static_cast<uint16_t>(word * 2), std::vector<uint8_t>(16, 1)) + "\n";
+    all +=
+        testkit::HexRecord(0, static_cast<uint16_t>(word * 2), std::vector<uint8_t>(16, 1)) + "\n";
   }
   EXPECT_TRUE(reader_.Open(Write("full.hex", all + kEnd)).ok());
-  EXPECT_EQ(reader_.dataRecordCount(), pic::kPicWordCapacity / 8 + (pic::kPicWordCapacity % 8 != 0));
+  EXPECT_EQ(reader_.dataRecordCount(),
+            pic::kPicWordCapacity / 8 + (pic::kPicWordCapacity % 8 != 0));
 
   // The same eight words written over and over, with the same values.
   std::string again;
@@ -378,13 +380,14 @@ TEST_F(HexFileReaderTest, NoMoreWordsThanThePicHoldsAndNoWordTwoValues) {
   for (uint32_t i = 0; i < 2000; ++i) again += eight;
   HexStatus status = reader_.Open(Write("again.hex", again + kEnd));
   EXPECT_EQ(status.error, HexError::kMoreWordsThanPic);
-  EXPECT_EQ(status.Message(), "again.hex: 1058: more than 8456 words in all: more than the PIC holds");
+  EXPECT_EQ(status.Message(),
+            "again.hex: 1058: more than 8456 words in all: more than the PIC holds");
   EXPECT_FALSE(reader_.isOpen());
 
   // A word given again with its value is fine; with another, both lines are named.
   EXPECT_TRUE(reader_.Open(Write("same.hex", eight + eight + kEnd)).ok());
-  status = reader_.Open(Write("two.hex", eight + "\n" +
-                                             testkit::HexRecord(0, 6, {0x34, 0x12}) + "\n" + kEnd));
+  status = reader_.Open(
+      Write("two.hex", eight + "\n" + testkit::HexRecord(0, 6, {0x34, 0x12}) + "\n" + kEnd));
   EXPECT_EQ(status.error, HexError::kConflictingWord);
   EXPECT_EQ(status.Message(), "two.hex: 3: word 0x0003 is given 0x1234 here and 0x0707 on line 1");
 }

@@ -3,8 +3,8 @@
 // characters. Each case runs the built binary, with a time limit, and looks at its exit status,
 // its output and the files around it.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,8 +36,8 @@ std::size_t Lines(const std::string& text) {
 }
 
 struct Outcome {
-  int status = -1;    // the exit status, or -1 when the process did not exit
-  int signal = 0;     // the signal that ended it
+  int status = -1;  // the exit status, or -1 when the process did not exit
+  int signal = 0;   // the signal that ended it
   std::string out;
   std::string err;
 };
@@ -70,9 +70,10 @@ class ZbkUtilityEdges : public ::testing::Test {
   fs::path Program(const std::string& name, int records) {
     std::string text;
     for (int i = 0; i < records; ++i) {
-      text += testkit::WordRecord(static_cast<std::uint16_t>(i * 16),
-                                  {0x3000, 0x3001, 0x3002, 0x3003, 0x3004, 0x3005, 0x3006, 0x3007}) +
-              "\n";
+      text +=
+          testkit::WordRecord(static_cast<std::uint16_t>(i * 16),
+                              {0x3000, 0x3001, 0x3002, 0x3003, 0x3004, 0x3005, 0x3006, 0x3007}) +
+          "\n";
     }
     return dir.Write(name, text + testkit::kEndRecord + "\n");
   }
@@ -135,7 +136,8 @@ TEST_F(ZbkUtilityEdges, BatchFilesAreBoundedAndSayWhatTheyAre) {
     std::string said;
   };
   const std::vector<Case> cases = {
-      {"/dev/zero", "the batch file /dev/zero is a device, not a regular file, a pipe or a terminal"},
+      {"/dev/zero",
+       "the batch file /dev/zero is a device, not a regular file, a pipe or a terminal"},
       {"many.txt", "the batch holds more than 10000 commands"},
       {"big.txt", "the batch file big.txt is larger than 1024 KiB"},
       {"folder", "the batch file folder is a folder"},
@@ -155,7 +157,9 @@ TEST_F(ZbkUtilityEdges, BatchFilesAreBoundedAndSayWhatTheyAre) {
 
 TEST_F(ZbkUtilityEdges, BatchFilesAreReadAsHexFilesAre) {
   // A byte-order mark, then lone CR line ends: three commands.
-  dir.Write("plan.txt", "\xEF\xBB\xBF" "connect\rstatus\rset steps 12\r\nshow\r");
+  dir.Write("plan.txt",
+            "\xEF\xBB\xBF"
+            "connect\rstatus\rset steps 12\r\nshow\r");
   const Outcome r = Run({"--simulate", "--batch-file", "plan.txt"});
   EXPECT_EQ(r.status, 0) << r.err;
   // Two Connects and a status, then what show lists.
@@ -215,8 +219,9 @@ TEST_F(ZbkUtilityEdges, AClosedOutputStopsTheBatchWithAReason) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const std::vector<std::string> args = {ZBK_UTILITY, "--simulate", "--trace", trace, "--batch",
-                                         "connect; program-pic " + hex.string()};
+  const std::vector<std::string> args = {ZBK_UTILITY, "--simulate",
+                                         "--trace",   trace,
+                                         "--batch",   "connect; program-pic " + hex.string()};
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
