@@ -145,7 +145,7 @@ void HidLink::ReadReport() {
   }
   if (traceSink) {
     if (result == WaitResult::Completed) {
-      traceSink(got < InputLength() ? TraceEvent::kReceivedShort : TraceEvent::kReceived,
+      traceSink(got < InputLength() ? TraceEvent::kReadShort : TraceEvent::kReceived,
                 std::span<const std::uint8_t>(inReport.data(), got));
     } else {
       traceSink(

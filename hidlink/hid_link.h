@@ -26,12 +26,12 @@ inline constexpr std::uint16_t kMinInputReportLength = 9;
 // What a trace sink hears of: a report written or refused by the platform, a report read, or a
 // read that ended without one.
 enum class TraceEvent {
-  kSent,           // the bytes went out
-  kWriteFailed,    // the bytes were to go out, but the write failed or the link was closed
-  kReceived,       // the bytes came in
-  kReceivedShort,  // a shorter report came in: only its bytes; the rest of inReport is zeroed
-  kReadTimedOut,   // no reply within the time limit; no bytes
-  kReadFailed,     // the read could not be started or waited for; no bytes
+  kSent,          // the bytes went out
+  kWriteFailed,   // the bytes were to go out, but the write failed or the link was closed
+  kReceived,      // the bytes came in
+  kReadShort,     // a shorter report came in: only its bytes; the rest of inReport is zeroed
+  kReadTimedOut,  // no reply within the time limit; no bytes
+  kReadFailed,    // the read could not be started or waited for; no bytes
 };
 using TraceSink = std::function<void(TraceEvent event, std::span<const std::uint8_t> bytes)>;
 

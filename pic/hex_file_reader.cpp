@@ -386,8 +386,8 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
 
     if (words_.size() + count > kPicWordCapacity) {
       return refuse(
-          {HexError::kMoreWordsThanPic, Printf("more than %u words in all: more than the PIC holds",
-                                               static_cast<unsigned>(kPicWordCapacity))});
+          {HexError::kPicFull, Printf("more than %u words in all: more than the PIC holds",
+                                      static_cast<unsigned>(kPicWordCapacity))});
     }
     for (uint32_t i = 0; i < count; ++i) {
       const auto value =

@@ -29,25 +29,25 @@ inline constexpr size_t kMaxLineLength = 511;
 
 enum class HexError {
   kNone,
-  kOpenFailed,        // the system would not open the file; reason holds its text
-  kReadFailed,        // reading failed part way
-  kNotText,           // a NUL byte: not a text file
-  kLineTooLong,       // a line over kMaxLineLength characters
-  kBadDigit,          // a record character that is not a hexadecimal digit
-  kTruncatedRecord,   // fewer digits than the byte count announces
-  kRecordTooLong,     // more digits than the byte count announces
-  kChecksum,          // the record's bytes do not sum to 0
-  kUnknownType,       // a record type other than 00 to 05
-  kBadRecordLength,   // an end or address record of the wrong length for its type
-  kOddByteCount,      // a data record that does not hold whole words
-  kOddAddress,        // a data record that does not start on a word
-  kAddressRange,      // a data record past its 64 KiB window, or outside the 16-bit word
-                      // addresses the board takes
-  kTooManyWords,      // a data record of more than kMaxRecordWords words
-  kReportTooSmall,    // a data record whose data report does not fit the output report
-  kNoEndRecord,       // no end-of-file record: an empty file, one cut short, or no HEX file at all
-  kConflictingWord,   // a word given two different values; the reason names the other line
-  kMoreWordsThanPic,  // more words in all than the PIC holds (kPicWordCapacity)
+  kOpenFailed,       // the system would not open the file; reason holds its text
+  kReadFailed,       // reading failed part way
+  kNotText,          // a NUL byte: not a text file
+  kLineTooLong,      // a line over kMaxLineLength characters
+  kBadDigit,         // a record character that is not a hexadecimal digit
+  kTruncatedRecord,  // fewer digits than the byte count announces
+  kRecordTooLong,    // more digits than the byte count announces
+  kChecksum,         // the record's bytes do not sum to 0
+  kUnknownType,      // a record type other than 00 to 05
+  kBadRecordLength,  // an end or address record of the wrong length for its type
+  kOddByteCount,     // a data record that does not hold whole words
+  kOddAddress,       // a data record that does not start on a word
+  kAddressRange,     // a data record past its 64 KiB window, or outside the 16-bit word
+                     // addresses the board takes
+  kTooManyWords,     // a data record of more than kMaxRecordWords words
+  kReportTooSmall,   // a data record whose data report does not fit the output report
+  kNoEndRecord,      // no end-of-file record: an empty file, one cut short, or no HEX file at all
+  kConflictingWord,  // a word given two different values; the reason names the other line
+  kPicFull,          // more words in all than the PIC holds (kPicWordCapacity)
 };
 
 // The words a QD5500's PIC holds: 8K words of program memory, the configuration words (0x2000

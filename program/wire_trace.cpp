@@ -35,7 +35,7 @@ std::string FormatTraceLine(std::int64_t timeUs, TraceEvent event,
     case TraceEvent::kReadFailed:
       line += " (no reply: the read failed)";
       break;
-    case TraceEvent::kReceivedShort:
+    case TraceEvent::kReadShort:
       line += " (short report: " + std::to_string(count) + " bytes; the rest read as 0)";
       break;
     case TraceEvent::kSent:

@@ -379,7 +379,7 @@ TEST_F(HexFileReaderTest, NoMoreWordsThanThePicHoldsAndNoWordTwoValues) {
   const std::string eight = testkit::HexRecord(0, 0, std::vector<uint8_t>(16, 7)) + "\n";
   for (uint32_t i = 0; i < 2000; ++i) again += eight;
   HexStatus status = reader_.Open(Write("again.hex", again + kEnd));
-  EXPECT_EQ(status.error, HexError::kMoreWordsThanPic);
+  EXPECT_EQ(status.error, HexError::kPicFull);
   EXPECT_EQ(status.Message(),
             "again.hex: 1058: more than 8456 words in all: more than the PIC holds");
   EXPECT_FALSE(reader_.isOpen());

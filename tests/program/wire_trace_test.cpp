@@ -36,7 +36,7 @@ TEST(WireTraceLine, TimeDirectionAndBytes) {
             "   6000007 in  (no reply within 6000 ms)");
   EXPECT_EQ(program::FormatTraceLine(9, TraceEvent::kReadFailed, {}),
             "         9 in  (no reply: the read failed)");
-  EXPECT_EQ(program::FormatTraceLine(11, TraceEvent::kReceivedShort, std::span(status, 2)),
+  EXPECT_EQ(program::FormatTraceLine(11, TraceEvent::kReadShort, std::span(status, 2)),
             "        11 in  00 73 (short report: 2 bytes; the rest read as 0)");
 }
 
@@ -100,7 +100,7 @@ TEST_F(LinkTrace, AShortReplyIsHeardAsShortAndTheRestReadsAsZero) {
   kit.Window().Click(app::IDC_BUTTON_STATUS);
   ASSERT_EQ(heard.size(), 2u);
   EXPECT_EQ(kit.Log()[kit.Log().size() - 2], "0 0 0 0 0 0 0 0");
-  EXPECT_EQ(heard[1].event, TraceEvent::kReceivedShort);
+  EXPECT_EQ(heard[1].event, TraceEvent::kReadShort);
   EXPECT_EQ(heard[1].bytes, (std::vector<std::uint8_t>{0x00, 0x00}));
   for (std::size_t i = 2; i < 33; ++i) EXPECT_EQ(HidLink::inReport[i], 0) << "byte " << i;
   EXPECT_TRUE(HidLink::connected);
