@@ -400,6 +400,11 @@ std::string Parse(std::string_view text, Command& c) {
   }
 }
 
+// Stops the reading of a batch before its commands take more memory than a batch needs.
+ParseResult TooManyCommands() {
+  return {{}, "the batch holds more than " + std::to_string(kMaxBatchCommands) + " commands"};
+}
+
 ParseResult Collect(std::vector<std::pair<std::string, std::string>> pieces) {
   ParseResult result;
   for (auto& [text, where] : pieces) {
@@ -459,6 +464,7 @@ ParseResult ParseBatch(std::string_view text) {
     if (end == std::string_view::npos) end = text.size();
     const auto piece = Trim(text.substr(start, end - start));
     if (!piece.empty()) {
+      if (pieces.size() == kMaxBatchCommands) return TooManyCommands();
       pieces.emplace_back(std::string(piece), "command " + std::to_string(pieces.size() + 1));
     }
     start = end + 1;
@@ -468,12 +474,21 @@ ParseResult ParseBatch(std::string_view text) {
 
 ParseResult ParseBatchFile(std::string_view contents, std::string_view fileName) {
   std::vector<std::pair<std::string, std::string>> pieces;
+  // As HEX files are read: a UTF-8 byte-order mark at the start is dropped, and LF, CR LF and a
+  // lone CR each end a line.
+  if (contents.starts_with("\xEF\xBB\xBF")) contents.remove_prefix(3);
   std::size_t start = 0;
   for (int line = 1; start <= contents.size(); ++line) {
-    std::size_t end = contents.find('\n', start);
+    std::size_t end = contents.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = contents.size();
     std::string_view text = contents.substr(start, end - start);
     start = end + 1;
+    if (end + 1 < contents.size() && contents[end] == '\r' && contents[end + 1] == '\n') ++start;
+    if (text.find('\0') != std::string_view::npos) {
+      return {{},
+              std::string(fileName) + ":" + std::to_string(line) +
+                  ": NUL byte: not a text file; nothing was read"};
+    }
     // A '#' inside a word (a file name such as "run#2.hex") is not a comment.
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] == '#' && (i == 0 || IsBlank(text[i - 1]))) {
@@ -483,6 +498,7 @@ ParseResult ParseBatchFile(std::string_view contents, std::string_view fileName)
     }
     text = Trim(text);
     if (!text.empty()) {
+      if (pieces.size() == kMaxBatchCommands) return TooManyCommands();
       pieces.emplace_back(std::string(text), std::string(fileName) + ":" + std::to_string(line));
     }
   }

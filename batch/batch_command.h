@@ -104,6 +104,9 @@ struct ParseResult {
   bool ok() const { return error.empty(); }
 };
 
+// The most commands a batch holds; more are refused before any is kept.
+inline constexpr std::size_t kMaxBatchCommands = 10000;
+
 // Commands separated by ';' (or line breaks), as given to --batch.
 ParseResult ParseBatch(std::string_view text);
 // A batch file: one command a line; '#' at the start of a line or after a blank starts a

@@ -1,7 +1,9 @@
 #include "batch/batch_runner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -10,8 +12,10 @@
 #include "app/resource_ids.h"
 #include "app/resources.h"
 #include "batch/progress_line.h"
+#include "batch/terminal_text.h"
 #include "hidlink/hid_link.h"
 #include "params/parameter_tables.h"
+#include "pic/regular_file.h"
 #include "pic/utf8_path.h"
 #include "ui/resources.h"
 
@@ -43,32 +47,49 @@ std::string LoadString(int id) {
   return ui::GetResources().LoadString(id);
 }
 
-void WriteLine(std::FILE* stream, std::string_view line) {
-  std::fwrite(line.data(), 1, line.size(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
+// What went wrong with the first write that failed, for each stream; empty while all went out.
+struct StdioState {
+  std::string failure;
+};
+
+void WriteLine(std::FILE* stream, const char* name, std::string_view line, StdioState& state) {
+  const std::string shown = EscapeControls(line);
+  errno = 0;
+  const bool written = std::fwrite(shown.data(), 1, shown.size(), stream) == shown.size() &&
+                       std::fputc('\n', stream) != EOF && std::fflush(stream) == 0;
+  if (!written && state.failure.empty()) {
+    const int error = errno;
+    state.failure = std::string("cannot write ") + name + ": " +
+                    (error != 0 ? std::strerror(error) : "write error");
+  }
+  if (!written) std::clearerr(stream);
 }
 
 }  // namespace
 
 BatchOutput StdioOutput() {
+  auto state = std::make_shared<StdioState>();
+  const auto failure = [state] { return state->failure; };
+  const auto to = [state](std::FILE* stream, const char* name) {
+    return [state, stream, name](std::string_view line) { WriteLine(stream, name, line, *state); };
+  };
   if (!IsTerminal(stderr)) {
-    return {[](std::string_view line) { WriteLine(stdout, line); },
-            [](std::string_view line) { WriteLine(stderr, line); }, nullptr};
+    return {to(stdout, "standard output"), to(stderr, "standard error"), nullptr, failure};
   }
   // Every line steps round the progress line, which may share the terminal with standard output.
   auto progress = std::make_shared<ProgressLine>(stderr);
-  const auto around = [progress](std::FILE* stream) {
-    return [progress, stream](std::string_view line) {
+  const auto around = [progress](std::function<void(std::string_view)> write) {
+    return [progress, write](std::string_view line) {
       progress->BeforeLine();
-      WriteLine(stream, line);
+      write(line);
       progress->AfterLine();
     };
   };
-  return {around(stdout), around(stderr),
+  return {around(to(stdout, "standard output")), around(to(stderr, "standard error")),
           [progress](std::string_view label, std::uint32_t done, std::uint32_t total) {
             progress->Show(label, done, total);
-          }};
+          },
+          failure};
 }
 
 std::string FormatBox(const ShownBox& box) {
@@ -125,6 +146,14 @@ int BatchRunner::Run(std::span<const Command> commands) {
 
   int status = batch::kExitOk;
   for (const Command& c : commands) {
+    // A closed or full output loses every line from now on: the command that was running when
+    // it failed has finished, and nothing more starts unseen.
+    if (const std::string failure = output_.failure ? output_.failure() : std::string();
+        !failure.empty()) {
+      output_.err(std::string(kProgram) + failure + "; the batch stops before " + Place(c));
+      status = batch::kExitFailure;
+      break;
+    }
     // What a command does without a handler of its own (typing, a check box) comes to done.
     dlg.m_outcome = {};
     running_ = &c;
@@ -421,15 +450,13 @@ void BatchRunner::Show() {
 std::string CheckFiles(std::span<const Command> commands) {
   for (const Command& c : commands) {
     if (c.verb != Verb::kProgramPic) continue;
-    const auto path = pic::PathFromUtf8(c.value);
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (!std::filesystem::exists(status)) {
+    // Only a regular file is opened here: a named pipe would lose its writer to this look.
+    pic::FileCheck check;
+    if (pic::OpenRegularFile(pic::PathFromUtf8(c.value), check)) continue;
+    if (check.problem == pic::FileProblem::kMissing) {
       return Place(c) + ": there is no file " + c.value;
     }
-    if (std::filesystem::is_directory(status)) return Place(c) + ": " + c.value + " is a folder";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Place(c) + ": " + c.value + " cannot be read";
+    return Place(c) + ": " + c.value + " " + pic::Describe(check);
   }
   return {};
 }

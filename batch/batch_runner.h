@@ -29,11 +29,15 @@ struct BatchOutput {
   std::function<void(std::string_view line)> err;  // message boxes and the runner's messages
   // How far a long command has got, `label` naming the command; a total of 0 ends it. Empty:
   // progress is not shown.
-  std::function<void(std::string_view label, std::uint32_t done, std::uint32_t total)> progress;
+  std::function<void(std::string_view label, std::uint32_t done, std::uint32_t total)> progress =
+      {};
+  // Why lines are being lost (a write that failed), or empty; none: lines are never lost.
+  std::function<std::string()> failure = {};
 };
 
-// Writes each line to standard output or standard error at once; when standard error is a
-// terminal, the progress of a long command too, as one line redrawn in place.
+// Writes each line to standard output or standard error at once, its control characters
+// escaped; a failed write is remembered, not retried. When standard error is a terminal, the
+// progress of a long command too, as one line redrawn in place.
 BatchOutput StdioOutput();
 
 struct RunSettings {

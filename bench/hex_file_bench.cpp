@@ -17,8 +17,9 @@
 
 namespace {
 
-// About 4.4 MB: records of 8 words, each line 45 bytes.
-constexpr std::size_t kRecords = 100'000;
+// The largest file the reader takes: records of 8 words, each line 45 bytes, as many words as
+// the PIC holds (about 48 KB).
+constexpr std::size_t kRecords = pic::kPicWordCapacity / 8;
 
 struct LargeFile {
   bench::TempTree tree;

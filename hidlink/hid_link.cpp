@@ -1,5 +1,6 @@
 #include "hidlink/hid_link.h"
 
+#include <algorithm>
 #include <string>
 
 namespace hidlink {
@@ -178,10 +179,18 @@ void HidLink::ReadReport() {
     result = platform->WaitRead(readHandle, kReadTimeoutMs);
     if (result == WaitResult::TimedOut) platform->CancelRead(readHandle);
   }
+  // A short report leaves nothing of the previous reply behind it.
+  const std::size_t got = result == WaitResult::Completed
+                              ? std::min(platform->LastReadLength(readHandle), InputLength())
+                              : 0;
+  if (result == WaitResult::Completed) {
+    std::fill(inReport.begin() + static_cast<std::ptrdiff_t>(got),
+              inReport.begin() + static_cast<std::ptrdiff_t>(InputLength()), 0);
+  }
   if (traceSink) {
     if (result == WaitResult::Completed) {
-      traceSink(TraceEvent::kReceived,
-                std::span<const std::uint8_t>(inReport.data(), InputLength()));
+      traceSink(got < InputLength() ? TraceEvent::kReadShort : TraceEvent::kReceived,
+                std::span<const std::uint8_t>(inReport.data(), got));
     } else {
       traceSink(
           result == WaitResult::TimedOut ? TraceEvent::kReadTimedOut : TraceEvent::kReadFailed, {});

@@ -29,6 +29,7 @@ enum class TraceEvent {
   kSent,          // the bytes went out
   kWriteFailed,   // the bytes were to go out, but the write failed or the link was closed
   kReceived,      // the bytes came in
+  kReadShort,     // a shorter report came in: only its bytes; the rest of inReport is zeroed
   kReadTimedOut,  // no reply within the time limit; no bytes
   kReadFailed,    // the read could not be started or waited for; no bytes
 };

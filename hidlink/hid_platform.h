@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace hidlink {
@@ -59,6 +60,11 @@ class HidPlatform {
   // Waits for the read started last on `handle` for at most timeoutMs milliseconds.
   virtual WaitResult WaitRead(Handle handle, std::uint32_t timeoutMs) = 0;
   virtual bool CancelRead(Handle handle) = 0;
+  // How many bytes of the buffer, id byte included, the last completed read on `handle` filled.
+  // A platform whose reads always fill the whole report need not say.
+  virtual std::size_t LastReadLength(Handle /*handle*/) const {
+    return std::numeric_limits<std::size_t>::max();
+  }
   virtual bool Close(Handle handle) = 0;
 
   virtual std::uint32_t LastError() const = 0;

@@ -9,6 +9,10 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+
+#include "pic/regular_file.h"
 
 namespace pic {
 
@@ -43,20 +47,6 @@ Printf(const char* format, ...) {
 std::string SystemReason(int code) {
   if (code == 0) return "unknown error";
   return std::strerror(code);
-}
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-FilePtr OpenForReading(const std::filesystem::path& path) {
-  // Binary mode: line ends are folded below, the same way on every system.
-#if defined(_WIN32)
-  return FilePtr(_wfopen(path.c_str(), L"rb"));
-#else
-  return FilePtr(std::fopen(path.c_str(), "rb"));
-#endif
 }
 
 // Splits a file into lines once, below the record parser: LF, CR LF and a lone CR each end a
@@ -329,10 +319,16 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
   status.fileName = path.filename().string();
   if (status.fileName.empty()) status.fileName = path.string();
 
-  const FilePtr file = OpenForReading(path);
+  // Binary mode: line ends are folded below, the same way on every system. Only a regular file
+  // is opened: a named pipe or a device could block the open or never end.
+  FileCheck check;
+  const FilePtr file = OpenRegularFile(path, check);
   if (!file) {
     status.error = HexError::kOpenFailed;
-    status.reason = "cannot open: " + SystemReason(errno);
+    status.reason =
+        check.problem == FileProblem::kFolder || check.problem == FileProblem::kNotRegular
+            ? Describe(check)
+            : "cannot open: " + check.reason;
     return status;
   }
 
@@ -347,6 +343,8 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
   };
 
   HexRecord record;
+  // Every word given so far: its value and the line that gave it first.
+  std::unordered_map<uint32_t, std::pair<uint16_t, uint32_t>> given;
   uint64_t base = 0;  // upper address set by the last address record
   bool ended = false;
   bool endRecord = false;
@@ -434,6 +432,24 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
     // A byte address is below 4 GiB whatever the base, so its word address fits 32 bits; whether
     // it fits the board's 16 is for CheckBoardFit.
     const auto firstWord = static_cast<uint32_t>(byteAddress / 2);
+
+    if (words_.size() + count > kPicWordCapacity) {
+      return refuse(
+          {HexError::kPicFull, Printf("more than %u words in all: more than the PIC holds",
+                                      static_cast<unsigned>(kPicWordCapacity))});
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+      const auto value =
+          static_cast<uint16_t>(record.data()[2 * i] | (record.data()[2 * i + 1] << 8));
+      const auto [it, added] = given.try_emplace(firstWord + i, value, lines.lineNumber());
+      if (!added && it->second.first != value) {
+        return refuse({HexError::kConflictingWord,
+                       Printf("word 0x%04X is given 0x%04X here and 0x%04X on line %u",
+                              static_cast<unsigned>(firstWord + i), static_cast<unsigned>(value),
+                              static_cast<unsigned>(it->second.first),
+                              static_cast<unsigned>(it->second.second))});
+      }
+    }
 
     const size_t at = words_.size();
     records_.push_back({lines.lineNumber(), firstWord, count});

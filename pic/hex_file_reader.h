@@ -10,7 +10,9 @@
 // file cut short at a line end looks complete; types 02 and 04 set the upper address of the
 // records after them; types 03 and 05 are skipped; other types are refused. A line whose first
 // character other than blanks is ':' is a record with blanks before it and is refused; other
-// lines, of any length, are skipped. Errors come back as values naming the file and the line.
+// lines, of any length, are skipped. A word given two different values is refused with both
+// lines, and so is a file of more words than the PIC holds. Errors come back as values naming
+// the file and the line.
 //
 // Whether the records fit the board's reports is not the file's business: CheckBoardFit
 // (pic/hex_fit.h) looks at that once the file has been read.
@@ -48,7 +50,14 @@ enum class HexError {
   kTooManyWords,     // a data record of more than kMaxRecordWords words
   kReportTooSmall,   // a data record whose data report does not fit the output report
   kNoEndRecord,      // no end-of-file record: an empty file, one cut short, or no HEX file at all
+  kConflictingWord,  // a word given two different values; the reason names the other line
+  kPicFull,          // more words in all than the PIC holds (kPicWordCapacity)
 };
+
+// The words a QD5500's PIC holds: 8K words of program memory, the configuration words (0x2000
+// to 0x2007) and the EEPROM image (0x2100 to 0x21FF, a byte a word). A file that gives more in
+// all rewrites the flash over and over; it is refused, which bounds the reader's memory too.
+inline constexpr uint32_t kPicWordCapacity = 0x2000 + 8 + 256;
 
 struct HexStatus {
   HexError error = HexError::kNone;

@@ -1,5 +1,9 @@
 #include "program/options.h"
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 #include "app/resources.h"
 
 namespace program {
@@ -16,14 +20,21 @@ std::string SimulatedVersionFor(std::string_view name) {
 
 namespace {
 
-enum class Match { kNo, kYes, kMissingValue };
+enum class Match { kNo, kYes, kMissingValue, kOptionAsValue };
 
 // Option `name` at args[i], written "--name VALUE" or "--name=VALUE"; moves i past its value.
+// "--trace --batch" is an option forgotten, not a file named "--batch": the value of the first
+// spelling may not look like an option (the second spelling takes any value).
 Match OptionValue(std::span<const std::string_view> args, std::size_t& i, std::string_view name,
                   std::string& value) {
   const std::string_view a = args[i];
   if (a == name) {
     if (i + 1 >= args.size()) return Match::kMissingValue;
+    const std::string_view next = args[i + 1];
+    if (next.size() > 1 && next[0] == '-') {
+      value = std::string(next);
+      return Match::kOptionAsValue;
+    }
     value = std::string(args[++i]);
     return Match::kYes;
   }
@@ -34,24 +45,48 @@ Match OptionValue(std::span<const std::string_view> args, std::size_t& i, std::s
   return Match::kNo;
 }
 
+constexpr std::array<std::string_view, 9> kOptionNames = {
+    "--help",  "--version",    "--simulate", "--yes",       "--screenshot",
+    "--batch", "--batch-file", "--trace",    "--wait-board"};
+
 }  // namespace
 
 bool AsksForBatch(std::span<const std::string_view> args) {
-  for (const auto a : args) {
-    if (a == "--batch" || a == "--batch-file" || a.starts_with("--batch=") ||
-        a.starts_with("--batch-file=")) {
-      return true;
-    }
-  }
-  return false;
+  const ParsedOptions parsed = ParseOptions(args);
+  return parsed.options ? parsed.options->BatchMode() : parsed.windowless;
 }
 
 ParsedOptions ParseOptions(std::span<const std::string_view> args) {
   ProgramOptions o;
   bool waitBoardGiven = false;
+  // A fault no toolkit option can explain needs no window to be reported.
+  const auto refuse = [](std::string error) {
+    return ParsedOptions{std::nullopt, std::move(error), true};
+  };
+  // The first option this program does not know; the toolkit may know it, so the rest is read
+  // on: whether a batch is asked for decides who reports it.
+  std::string unknown;
+  std::vector<std::string_view> seen;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
     std::string value;
+    std::string_view name = a.substr(0, a.find('='));
+    if (name == "-h") name = "--help";
+    if (std::find(kOptionNames.begin(), kOptionNames.end(), name) != kOptionNames.end()) {
+      if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
+        return refuse(std::string(name) + " is given twice: give each option once");
+      }
+      seen.push_back(name);
+    }
+    for (std::string_view option :
+         {"--screenshot", "--batch", "--batch-file", "--trace", "--wait-board"}) {
+      std::size_t at = i;
+      if (OptionValue(args, at, option, value) == Match::kOptionAsValue) {
+        return refuse(std::string(option) + " needs a value, but " + value +
+                      " is an option (write " + std::string(option) +
+                      "=VALUE for a value that starts with '-')");
+      }
+    }
     if (a == "--help" || a == "-h") {
       o.help = true;
     } else if (a == "--version") {
@@ -62,7 +97,7 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
     } else if (a.starts_with("--simulate=")) {
       o.simulate = true;
       const auto name = a.substr(11);
-      if (name.empty()) return {std::nullopt, "--simulate= needs a generation or a version text"};
+      if (name.empty()) return refuse("--simulate= needs a generation or a version text");
       o.simulatedVersion = SimulatedVersionFor(name);
       if (name == "denied") o.simulatedAccess = SimulatedAccess::kDenied;
       if (name == "granted-late") o.simulatedAccess = SimulatedAccess::kGrantedLate;
@@ -70,20 +105,20 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
       o.yes = true;
     } else if (const Match m = OptionValue(args, i, "--screenshot", value); m != Match::kNo) {
       if (m == Match::kMissingValue || value.empty()) {
-        return {std::nullopt, "--screenshot needs a file name"};
+        return refuse("--screenshot needs a file name");
       }
       o.screenshotPath = value;
     } else if (const Match m = OptionValue(args, i, "--batch", value); m != Match::kNo) {
-      if (m == Match::kMissingValue) return {std::nullopt, "--batch needs the commands to run"};
+      if (m == Match::kMissingValue) return refuse("--batch needs the commands to run");
       o.batch = value;
     } else if (const Match m = OptionValue(args, i, "--batch-file", value); m != Match::kNo) {
       if (m == Match::kMissingValue || value.empty()) {
-        return {std::nullopt, "--batch-file needs a file name"};
+        return refuse("--batch-file needs a file name");
       }
       o.batchFile = value;
     } else if (const Match m = OptionValue(args, i, "--trace", value); m != Match::kNo) {
       if (m == Match::kMissingValue || value.empty()) {
-        return {std::nullopt, "--trace needs a file name"};
+        return refuse("--trace needs a file name");
       }
       o.tracePath = value;
     } else if (const Match m = OptionValue(args, i, "--wait-board", value); m != Match::kNo) {
@@ -95,25 +130,27 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
         if (good) seconds = seconds * 10 + static_cast<std::uint32_t>(c - '0');
       }
       if (!good || seconds > 86400) {
-        return {std::nullopt, "--wait-board needs a number of seconds from 0 to 86400"};
+        return refuse("--wait-board needs a number of seconds from 0 to 86400");
       }
       o.waitBoardSeconds = seconds;
       waitBoardGiven = true;
-    } else {
-      return {std::nullopt, "unknown option: " + std::string(a)};
+    } else if (unknown.empty()) {
+      unknown = "unknown option: " + std::string(a);
     }
   }
+  if (!unknown.empty()) {
+    return {std::nullopt, unknown, o.BatchMode() || o.help || o.version};
+  }
   if (o.batch && !o.batchFile.empty()) {
-    return {std::nullopt, "--batch and --batch-file cannot be used together"};
+    return refuse("--batch and --batch-file cannot be used together");
   }
   if (!o.BatchMode()) {
-    if (o.yes)
-      return {std::nullopt, "--yes answers a batch's erase confirmation: it needs --batch"};
-    if (waitBoardGiven) return {std::nullopt, "--wait-board is for batch mode: it needs --batch"};
+    if (o.yes) return refuse("--yes answers a batch's erase confirmation: it needs --batch");
+    if (waitBoardGiven) return refuse("--wait-board is for batch mode: it needs --batch");
   } else if (!o.screenshotPath.empty()) {
-    return {std::nullopt, "--screenshot needs the window: it cannot be used with a batch"};
+    return refuse("--screenshot needs the window: it cannot be used with a batch");
   }
-  return {o, {}};
+  return {o, {}, o.BatchMode() || o.help || o.version};
 }
 
 std::string VersionText() {

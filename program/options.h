@@ -46,12 +46,15 @@ using batch::kExitOk;
 struct ParsedOptions {
   std::optional<ProgramOptions> options;
   std::string error;  // set when options is empty
+  // The arguments need no window system: they ask for a batch, the help or the version, or they
+  // hold a fault that no toolkit option can explain (a missing value, an option given twice).
+  bool windowless = false;
 };
 
 // `args` without the program name.
 ParsedOptions ParseOptions(std::span<const std::string_view> args);
-// Whether the arguments ask for batch mode, before anything else has looked at them: batch mode
-// starts no window system.
+// Whether the arguments ask for batch mode, as the parse reads them, before anything else has
+// looked at them: batch mode starts no window system.
 bool AsksForBatch(std::span<const std::string_view> args);
 std::string HelpText(std::string_view programName);
 std::string VersionText();

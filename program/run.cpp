@@ -1,13 +1,14 @@
 #include "program/run.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <vector>
 
 #include "app/chid_test_dlg.h"
-#include "pic/utf8_path.h"
+#include "batch/terminal_text.h"
+#include "program/batch_file.h"
 #include "program/platform.h"
+#include "program/process.h"
+#include "program/same_file.h"
 #include "program/session.h"
 #include "program/wire_trace.h"
 
@@ -17,32 +18,60 @@ namespace {
 
 constexpr std::string_view kProgram = "zbk-utility: ";
 
+void Complain(const std::string& message) {
+  std::fprintf(stderr, "zbk-utility: %s\n", batch::EscapeControls(message).c_str());
+}
+
 int BadUsage(const std::string& error) {
-  std::fprintf(stderr, "zbk-utility: %s\nTry 'zbk-utility --help'.\n", error.c_str());
+  Complain(error);
+  std::fputs("Try 'zbk-utility --help'.\n", stderr);
   return kExitBadUsage;
+}
+
+// A run whose output was lost, or whose trace stopped part way, did not do all it was asked.
+int Checked(int status, const std::string& traceFailure) {
+  std::string failure;
+  const bool stdio = FlushStdio(failure);
+  if (!traceFailure.empty()) Complain(traceFailure);
+  if (!stdio) Complain(failure);
+  if ((!stdio || !traceFailure.empty()) && status == kExitOk) return kExitFailure;
+  return status;
 }
 
 }  // namespace
 
 std::optional<int> RunWithoutWindow(std::span<const std::string_view> args,
                                     std::string_view hostHelp) {
-  // Anything else may carry the toolkit's own options, which only it can take out.
+  PrepareProcess();
+  // Anything else may carry the toolkit's own options, which only it can take out; the one parse
+  // tells whether the window is wanted.
   const auto parsed = ParseOptions(args);
-  const bool windowless =
-      AsksForBatch(args) || (parsed.options && (parsed.options->help || parsed.options->version));
-  if (!windowless) return std::nullopt;
+  if (!parsed.windowless) return std::nullopt;
   if (!parsed.options) return BadUsage(parsed.error);
   const auto& options = *parsed.options;
   if (options.help) {
     std::fputs(HelpText("zbk-utility").c_str(), stdout);
     std::fwrite(hostHelp.data(), 1, hostHelp.size(), stdout);
-    return kExitOk;
+    return Checked(kExitOk, {});
   }
   if (options.version) {
     std::fputs(VersionText().c_str(), stdout);
-    return kExitOk;
+    return Checked(kExitOk, {});
   }
-  return RunBatch(options, batch::StdioOutput());
+  const batch::BatchOutput output = batch::StdioOutput();
+  const int status = RunBatch(options, output);
+  // Lines lost on the way out count as a failure, however the commands went; the batch runner
+  // has said so already when it stopped for them.
+  if (const std::string lost = output.failure(); !lost.empty() && status == kExitOk) {
+    Complain(lost);
+    return kExitFailure;
+  }
+  std::string failure;
+  if (!FlushStdio(failure) && status == kExitOk) {
+    Complain(failure);
+    return kExitFailure;
+  }
+  return status;
 }
 
 int RunWindowed(std::span<const std::string_view> args, WindowedHost& host) {
@@ -52,11 +81,17 @@ int RunWindowed(std::span<const std::string_view> args, WindowedHost& host) {
 }
 
 int RunWindowed(const ProgramOptions& options, WindowedHost& host) {
+  PrepareProcess();
+  if (const std::string clash = OutputOverInput(
+          {{"the trace file", options.tracePath}, {"the screenshot", options.screenshotPath}}, {});
+      !clash.empty()) {
+    return BadUsage(clash);
+  }
   WireTrace trace;
   if (!options.tracePath.empty()) {
     std::string error;
     if (!trace.Open(options.tracePath, error)) {
-      std::fprintf(stderr, "zbk-utility: %s\n", error.c_str());
+      Complain(error);
       return kExitBadUsage;
     }
   }
@@ -70,10 +105,10 @@ int RunWindowed(const ProgramOptions& options, WindowedHost& host) {
     theApp.InitInstance();
   }
   if (!options.screenshotPath.empty() && !host.ScreenshotWritten()) {
-    std::fprintf(stderr, "zbk-utility: could not write %s\n", options.screenshotPath.c_str());
-    return kExitFailure;
+    Complain("could not write " + options.screenshotPath);
+    return Checked(kExitFailure, trace.failure());
   }
-  return kExitOk;
+  return Checked(kExitOk, trace.failure());
 }
 
 int RunBatch(const ProgramOptions& options, const batch::BatchOutput& output) {
@@ -86,18 +121,23 @@ int RunBatch(const ProgramOptions& options, const batch::BatchOutput& output) {
   if (options.batch) {
     parsed = batch::ParseBatch(*options.batch);
   } else {
-    const auto path = pic::PathFromUtf8(options.batchFile);
-    std::error_code error;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(path, error)) in.open(path, std::ios::binary);
-    std::ostringstream contents;
-    if (in) contents << in.rdbuf();
-    if (!in || in.bad()) return fail("cannot read the batch file " + options.batchFile);
-    parsed = batch::ParseBatchFile(contents.str(), options.batchFile);
+    std::string contents;
+    std::string error;
+    if (!ReadBatchFile(options.batchFile, contents, error)) return fail(error);
+    parsed = batch::ParseBatchFile(contents, options.batchFile);
   }
   if (!parsed.ok()) return fail(parsed.error + "; nothing was run");
   if (const std::string bad = batch::CheckFiles(parsed.commands); !bad.empty()) {
     return fail(bad + "; nothing was run");
+  }
+  // Nothing is written over an input: the trace is created before the first command runs.
+  std::vector<NamedFile> inputs = {{"the batch file", options.batchFile}};
+  for (const batch::Command& c : parsed.commands) {
+    if (c.verb == batch::Verb::kProgramPic) inputs.push_back({"the HEX file", c.value});
+  }
+  if (const std::string clash = OutputOverInput({{"the trace file", options.tracePath}}, inputs);
+      !clash.empty()) {
+    return fail(clash + "; nothing was run");
   }
 
   WireTrace trace;
@@ -115,7 +155,12 @@ int RunBatch(const ProgramOptions& options, const batch::BatchOutput& output) {
   Session session(nullptr, platform.get());
   if (!options.tracePath.empty()) session.TraceTo(trace);
   batch::BatchRunner runner(clk::ProcessClock(), {options.yes, options.waitBoardSeconds}, output);
-  return runner.Run(parsed.commands);
+  const int status = runner.Run(parsed.commands);
+  if (!trace.failure().empty()) {
+    output.err(std::string(kProgram) + trace.failure());
+    return status == kExitOk ? kExitFailure : status;
+  }
+  return status;
 }
 
 }  // namespace program

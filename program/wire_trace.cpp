@@ -18,6 +18,7 @@ std::string FormatTraceLine(std::int64_t timeUs, TraceEvent event,
   std::snprintf(time, sizeof time, "%10lld", static_cast<long long>(timeUs));
   std::string line(time);
   const bool out = event == TraceEvent::kSent || event == TraceEvent::kWriteFailed;
+  const std::size_t count = bytes.size();
   line += out ? " out" : " in ";
   char hex[4];
   for (std::uint8_t b : bytes) {
@@ -34,6 +35,9 @@ std::string FormatTraceLine(std::int64_t timeUs, TraceEvent event,
     case TraceEvent::kReadFailed:
       line += " (no reply: the read failed)";
       break;
+    case TraceEvent::kReadShort:
+      line += " (short report: " + std::to_string(count) + " bytes; the rest read as 0)";
+      break;
     case TraceEvent::kSent:
     case TraceEvent::kReceived:
       break;
@@ -46,15 +50,38 @@ WireTrace::~WireTrace() {
 }
 
 bool WireTrace::Open(const std::string& path, std::string& error) {
-  file_.open(pic::PathFromUtf8(path), std::ios::out | std::ios::trunc | std::ios::binary);
+  path_ = path;
+  failure_.clear();
+#if defined(_WIN32)
+  file_.reset(_wfopen(pic::PathFromUtf8(path).c_str(), L"wb"));
+#else
+  file_.reset(std::fopen(pic::PathFromUtf8(path).c_str(), "wb"));
+#endif
   if (!file_) {
     error = "cannot write the trace file " + path + ": " + std::strerror(errno);
     return false;
   }
-  file_ << "# zbk-utility wire trace: microseconds since the start, out = to the board, "
-           "in = from the board, bytes in hexadecimal from the report id on\n";
-  file_.flush();
+  // A file that cannot take its first line (a full disk, /dev/full) is refused before the run.
+  if (!Put("# zbk-utility wire trace: microseconds since the start, out = to the board, "
+           "in = from the board, bytes in hexadecimal from the report id on\n")) {
+    error = failure_;
+    failure_.clear();
+    file_.reset();
+    return false;
+  }
   return true;
+}
+
+bool WireTrace::Put(const std::string& text) {
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), file_.get()) == text.size() &&
+      std::fflush(file_.get()) == 0) {
+    return true;
+  }
+  const int code = errno;
+  failure_ = "cannot write the trace file " + path_ + ": " +
+             (code != 0 ? std::strerror(code) : "write error");
+  return false;
 }
 
 void WireTrace::Attach() {
@@ -71,10 +98,9 @@ void WireTrace::Detach() {
 }
 
 void WireTrace::Write(TraceEvent event, std::span<const std::uint8_t> bytes) {
-  if (!file_) return;
+  if (!file_ || !failure_.empty()) return;
   // Written through at once: a trace is read most when a run went wrong or was cut short.
-  file_ << FormatTraceLine(clk::ProcessClock().NowUs() - startUs_, event, bytes) << '\n';
-  file_.flush();
+  Put(FormatTraceLine(clk::ProcessClock().NowUs() - startUs_, event, bytes) + '\n');
 }
 
 }  // namespace program

@@ -9,7 +9,8 @@
 // simulated one.
 
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -31,6 +32,9 @@ class WireTrace {
   // Creates (or replaces) the file and writes its heading. False, with the reason, when the
   // file cannot be written.
   bool Open(const std::string& path, std::string& error);
+  // Why the trace stopped part way (a write or flush failed: the disk is full, a size limit), or
+  // empty. After the first failure nothing more is written.
+  const std::string& failure() const { return failure_; }
   // Listens to the link from now on; times count from this call, on the process clock.
   void Attach();
   // Stops listening; the file stays as written.
@@ -39,7 +43,15 @@ class WireTrace {
  private:
   void Write(hidlink::TraceEvent event, std::span<const std::uint8_t> bytes);
 
-  std::ofstream file_;
+  // Writes `text` and flushes it; false, with the reason in failure_, when either failed.
+  bool Put(const std::string& text);
+
+  struct Closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  std::unique_ptr<std::FILE, Closer> file_;
+  std::string path_;
+  std::string failure_;
   std::int64_t startUs_ = 0;
   bool attached_ = false;
 };

@@ -62,6 +62,7 @@ void SimHidPlatform::ClearFaults(int device) {
   d.failWriteAfter = -1;
   d.dropReplyAfter = -1;
   d.scripted.clear();
+  d.scriptedShort.clear();
 }
 void SimHidPlatform::FailWriteAfter(int device, int count) {
   devices_.at(device).failWriteAfter = count;
@@ -71,6 +72,9 @@ void SimHidPlatform::DropReplyAfter(int device, int count) {
 }
 void SimHidPlatform::ScriptReply(int device, std::vector<std::uint8_t> reply) {
   devices_.at(device).scripted.push_back(std::move(reply));
+}
+void SimHidPlatform::ScriptShortReply(int device, std::vector<std::uint8_t> reply) {
+  devices_.at(device).scriptedShort.push_back(std::move(reply));
 }
 
 std::vector<int> SimHidPlatform::PresentDevices() const {
@@ -225,6 +229,9 @@ WaitResult SimHidPlatform::WaitRead(Handle handle, std::uint32_t timeoutMs) {
     d.scripted.pop_front();
     scripted.resize(reply->size(), 0);
     reply = std::move(scripted);
+  } else if (reply && !d.scriptedShort.empty()) {
+    reply = std::move(d.scriptedShort.front());
+    d.scriptedShort.pop_front();
   }
   if (!reply) {
     clock_.SleepUs(std::int64_t{timeoutMs} * 1000);
@@ -236,8 +243,14 @@ WaitResult SimHidPlatform::WaitRead(Handle handle, std::uint32_t timeoutMs) {
   std::copy_n(reply->begin(), n, h->buffer);
   Record(frameUs, false, h->device, h->buffer, n);
   h->buffer = nullptr;
+  h->lastReadLength = n;
   Succeed();
   return WaitResult::Completed;
+}
+
+std::size_t SimHidPlatform::LastReadLength(Handle handle) const {
+  const auto it = handles_.find(handle);
+  return it == handles_.end() ? 0 : it->second.lastReadLength;
 }
 
 bool SimHidPlatform::CancelRead(Handle handle) {

@@ -70,6 +70,9 @@ class SimHidPlatform final : public hidlink::HidPlatform {
   void DropReplyAfter(int device, int count);
   // Replies given instead of the board's own, one per reply the board would send.
   void ScriptReply(int device, std::vector<std::uint8_t> reply);
+  // A reply shorter than the input report, delivered as it is: only its bytes are read, the rest
+  // of the reader's buffer is not touched (a real device may do this; the link must cope).
+  void ScriptShortReply(int device, std::vector<std::uint8_t> reply);
   // No device information set can be had at all.
   void SetDeviceSetAvailable(bool available) { deviceSetAvailable_ = available; }
 
@@ -94,6 +97,7 @@ class SimHidPlatform final : public hidlink::HidPlatform {
   bool GetCaps(hidlink::Handle handle, hidlink::HidCaps& caps) override;
   bool Write(hidlink::Handle handle, const std::uint8_t* data, std::size_t length) override;
   bool StartRead(hidlink::Handle handle, std::uint8_t* buffer, std::size_t length) override;
+  std::size_t LastReadLength(hidlink::Handle handle) const override;
   hidlink::WaitResult WaitRead(hidlink::Handle handle, std::uint32_t timeoutMs) override;
   bool CancelRead(hidlink::Handle handle) override;
   bool Close(hidlink::Handle handle) override;
@@ -118,12 +122,14 @@ class SimHidPlatform final : public hidlink::HidPlatform {
     int dropReplyAfter = -1;
     std::unique_ptr<ZbkBoard> board;
     std::deque<std::vector<std::uint8_t>> scripted;
+    std::deque<std::vector<std::uint8_t>> scriptedShort;
   };
   struct HandleState {
     int device = 0;
     hidlink::Access access = hidlink::Access::Query;
     std::uint8_t* buffer = nullptr;
     std::size_t length = 0;
+    std::size_t lastReadLength = 0;
   };
 
   bool Succeed() {

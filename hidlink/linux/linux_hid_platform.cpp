@@ -356,12 +356,21 @@ WaitResult LinuxHidPlatform::WaitRead(Handle handle, std::uint32_t timeoutMs) {
       return FailRead(*device, errno);
     }
     if (n == 0) return FailRead(*device, EIO);  // end of file: the device is gone
+    // A report shorter than the buffer leaves zeros after it, not the previous reply.
+    std::fill(buffer + n, buffer + length, std::uint8_t{0});
+    device->lastReadLength = std::min(
+        device->pendingLength, static_cast<std::size_t>(n) + (device->numberedReports ? 0 : 1));
     if (!device->numberedReports) device->pendingBuffer[0] = 0;
     device->pendingBuffer = nullptr;
     device->pendingLength = 0;
     Succeed();
     return WaitResult::Completed;
   }
+}
+
+std::size_t LinuxHidPlatform::LastReadLength(Handle handle) const {
+  const auto it = devices_.find(handle);
+  return it == devices_.end() ? 0 : it->second.lastReadLength;
 }
 
 bool LinuxHidPlatform::CancelRead(Handle handle) {

@@ -39,6 +39,7 @@ class LinuxHidPlatform : public HidPlatform {
   // read pending; a hang-up or error of the device (EIO) ends it.
   WaitResult WaitRead(Handle handle, std::uint32_t timeoutMs) override;
   bool CancelRead(Handle handle) override;
+  std::size_t LastReadLength(Handle handle) const override;
   bool Close(Handle handle) override;
 
   std::uint32_t LastError() const override { return lastError_; }
@@ -55,6 +56,7 @@ class LinuxHidPlatform : public HidPlatform {
     bool numberedReports = false;
     std::uint8_t* pendingBuffer = nullptr;  // the caller's buffer of the pending read, not owned
     std::size_t pendingLength = 0;
+    std::size_t lastReadLength = 0;  // bytes of the buffer the last completed read filled
   };
 
   bool Succeed();

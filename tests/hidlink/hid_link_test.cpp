@@ -221,3 +221,22 @@ TEST_F(HidLinkTest, UnpluggedDuringAReadFailsWithoutWaiting) {
   EXPECT_FALSE(HidLink::connected);
   EXPECT_EQ(kit.clock.CounterUs(), before);
 }
+
+// The board goes away after it took the report and before it answers: the read fails at once,
+// not after the full time limit, and the link is closed.
+TEST_F(HidLinkTest, UnpluggedBetweenTheWriteAndTheReadFailsAtOnceAndCloses) {
+  const int board = kit.AddBoard();
+  ASSERT_TRUE(HidLink::FindDevice());
+  kit.bus.SetTraceSink([&](const sim::TraceEntry& e) {
+    if (e.toBoard) kit.bus.Unplug(board);
+  });
+  const auto before = kit.clock.CounterUs();
+  HidLink::outReport[1] = 's';
+  HidLink::Exchange();
+  kit.bus.SetTraceSink(nullptr);
+  EXPECT_EQ(kit.Sent().size(), 1u);  // the write reached the board
+  EXPECT_TRUE(kit.Received().empty());
+  EXPECT_LT(kit.clock.CounterUs() - before, 1'000'000);
+  EXPECT_FALSE(HidLink::connected);
+  EXPECT_EQ(kit.bus.OpenHandleCount(), 0);
+}

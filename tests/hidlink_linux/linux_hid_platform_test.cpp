@@ -13,6 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -462,9 +463,10 @@ TEST_F(LinuxHidPlatformPty, ReportsAreStoredBehindTheIdByte) {
   };
   const std::vector<Case> cases = {
       // Unnumbered reports come without an id byte: they land at byte 1, byte 0 becomes 0.
-      {"hidraw0", {'A', 'B', 'C'}, {0x00, 'A', 'B', 'C', 0xEE}},
+      // A short report leaves zeros after it, not what the buffer held.
+      {"hidraw0", {'A', 'B', 'C'}, {0x00, 'A', 'B', 'C', 0x00}},
       // Numbered ones bring their id byte along.
-      {"hidraw1", {0x02, 'x', 'y'}, {0x02, 'x', 'y', 0xEE}},
+      {"hidraw1", {0x02, 'x', 'y'}, {0x02, 'x', 'y', 0x00}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.node);
@@ -479,6 +481,11 @@ TEST_F(LinuxHidPlatformPty, ReportsAreStoredBehindTheIdByte) {
     EXPECT_EQ(
         Bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(c.expected.size())),
         c.expected);
+    // The bytes read, id byte included, and zeros to the end of the buffer.
+    EXPECT_EQ(platform_.LastReadLength(reader), c.expected.size() - 1);
+    EXPECT_EQ(std::count(buffer.begin() + static_cast<std::ptrdiff_t>(c.expected.size() - 1),
+                         buffer.end(), 0),
+              static_cast<std::ptrdiff_t>(buffer.size() - c.expected.size() + 1));
     EXPECT_TRUE(platform_.Close(reader));
   }
 }

@@ -168,9 +168,12 @@ TEST_F(ParamsBlockWrite, StepDurationOfFifteenReadsBackAsFourteen) {
 TEST_F(ParamsBlockWrite, GenerationThreeStepModeIsWrittenLikeAnyOther) {
   // The timing write has no generation input: byte 7 is always the step mode, never an old byte.
   ParameterBlock b;
-  b.stepMode = 3;
-  ASSERT_TRUE(EncodeTimingWrite(out, b));
-  EXPECT_EQ(out[7], 3);
+  for (const int mode : {3, 0, 4}) {
+    out[7] = 0xAA;  // what an earlier report left there
+    b.stepMode = mode;
+    ASSERT_TRUE(EncodeTimingWrite(out, b));
+    EXPECT_EQ(out[7], mode);
+  }
 }
 
 // ---- Pin block -----------------------------------------------------------------------------

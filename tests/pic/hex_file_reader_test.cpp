@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/stat.h>
+#endif
+
 #include "kit/hex_text.h"
 #include "pic/hex_fit.h"
 
@@ -366,13 +370,54 @@ TEST_F(HexFileReaderTest, OpenFailureCarriesTheSystemReason) {
 }
 
 #if defined(__linux__)
-TEST_F(HexFileReaderTest, ReadFailureCarriesTheSystemReason) {
+// What is not a regular file is refused as what it is, before anything reads from it: a folder,
+// and a named pipe whose open would wait for a writer for ever.
+TEST_F(HexFileReaderTest, WhatIsNotARegularFileIsRefusedAtOnce) {
   fs::create_directory(dir_ / "folder.hex");
-  const HexStatus status = reader_.Open(dir_ / "folder.hex");
-  EXPECT_EQ(status.error, HexError::kReadFailed);
-  EXPECT_EQ(status.Message(), std::string("folder.hex: 1: read error: ") + std::strerror(EISDIR));
+  HexStatus status = reader_.Open(dir_ / "folder.hex");
+  EXPECT_EQ(status.error, HexError::kOpenFailed);
+  EXPECT_EQ(status.Message(), "folder.hex: is a folder");
+
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.hex").c_str(), 0600), 0);
+  status = reader_.Open(dir_ / "pipe.hex");
+  EXPECT_EQ(status.error, HexError::kOpenFailed);
+  EXPECT_EQ(status.Message(), "pipe.hex: is a named pipe, not a regular file");
+
+  fs::create_symlink("loop.hex", dir_ / "loop.hex");
+  status = reader_.Open(dir_ / "loop.hex");
+  EXPECT_EQ(status.Message(), std::string("loop.hex: cannot open: ") + std::strerror(ELOOP));
 }
 #endif
+
+// A PIC holds kPicWordCapacity words: a file that gives more, or rewrites the same words again
+// and again, is refused at the first record past it, however long the file goes on.
+TEST_F(HexFileReaderTest, NoMoreWordsThanThePicHoldsAndNoWordTwoValues) {
+  std::string all;
+  for (uint32_t word = 0; word < pic::kPicWordCapacity; word += 8) {
+    all +=
+        testkit::HexRecord(0, static_cast<uint16_t>(word * 2), std::vector<uint8_t>(16, 1)) + "\n";
+  }
+  EXPECT_TRUE(reader_.Open(Write("full.hex", all + kEnd)).ok());
+  EXPECT_EQ(reader_.dataRecordCount(),
+            pic::kPicWordCapacity / 8 + (pic::kPicWordCapacity % 8 != 0));
+
+  // The same eight words written over and over, with the same values.
+  std::string again;
+  const std::string eight = testkit::HexRecord(0, 0, std::vector<uint8_t>(16, 7)) + "\n";
+  for (uint32_t i = 0; i < 2000; ++i) again += eight;
+  HexStatus status = reader_.Open(Write("again.hex", again + kEnd));
+  EXPECT_EQ(status.error, HexError::kPicFull);
+  EXPECT_EQ(status.Message(),
+            "again.hex: 1058: more than 8456 words in all: more than the PIC holds");
+  EXPECT_FALSE(reader_.isOpen());
+
+  // A word given again with its value is fine; with another, both lines are named.
+  EXPECT_TRUE(reader_.Open(Write("same.hex", eight + eight + kEnd)).ok());
+  status = reader_.Open(
+      Write("two.hex", eight + "\n" + testkit::HexRecord(0, 6, {0x34, 0x12}) + "\n" + kEnd));
+  EXPECT_EQ(status.error, HexError::kConflictingWord);
+  EXPECT_EQ(status.Message(), "two.hex: 3: word 0x0003 is given 0x1234 here and 0x0707 on line 1");
+}
 
 TEST_F(HexFileReaderTest, AFailedOpenDropsThePreviousFile) {
   ASSERT_TRUE(reader_.Open(Write("a.hex", kRecord0 + "\n" + kEnd)).ok());
@@ -383,9 +428,10 @@ TEST_F(HexFileReaderTest, AFailedOpenDropsThePreviousFile) {
 }
 
 TEST_F(HexFileReaderTest, LineEndsSplitAcrossReadBlocksAndLargeFiles) {
-  // Records for every word of the 16-bit range, eight words each, with CR LF and CR line ends and
-  // comment lines of every length up to 510 between them: a few MB of file. A CR LF straddles
-  // every power-of-two offset from 1 KiB on, where a block read ends whatever size it has.
+  // Records across the 16-bit range, eight words each, one in eight steps of eight words (as many
+  // words as a PIC holds), with CR LF and CR line ends and comment lines of every length up to
+  // 510 between them: a few MB of file. A CR LF straddles every power-of-two offset from 1 KiB
+  // on, where a block read ends whatever size it has.
   std::string content;
   std::vector<Delivered> expected;
   uint32_t line = 0;
@@ -405,18 +451,20 @@ TEST_F(HexFileReaderTest, LineEndsSplitAcrossReadBlocksAndLargeFiles) {
     }
     if (word % 0x8000 == 0)
       addLine(testkit::HexRecord(4, 0, {0, static_cast<uint8_t>(word >> 15)}), "\r\n");
-    std::vector<uint8_t> data;
-    Delivered d{word, {}};
-    for (uint32_t i = 0; i < 8; ++i) {
-      const uint16_t value = static_cast<uint16_t>((word + i) * 2654435761u >> 16);
-      d.words.push_back(value);
-      data.push_back(static_cast<uint8_t>(value & 0xFF));
-      data.push_back(static_cast<uint8_t>(value >> 8));
+    if (word / 8 % 8 == 0) {
+      std::vector<uint8_t> data;
+      Delivered d{word, {}};
+      for (uint32_t i = 0; i < 8; ++i) {
+        const uint16_t value = static_cast<uint16_t>((word + i) * 2654435761u >> 16);
+        d.words.push_back(value);
+        data.push_back(static_cast<uint8_t>(value & 0xFF));
+        data.push_back(static_cast<uint8_t>(value >> 8));
+      }
+      const uint16_t offset = static_cast<uint16_t>((word * 2) & 0xFFFF);
+      addLine(testkit::HexRecord(0, offset, data), word % 128 == 0 ? "\r\n" : "\r");
+      expected.push_back(d);
     }
-    const uint16_t offset = static_cast<uint16_t>((word * 2) & 0xFFFF);
-    addLine(testkit::HexRecord(0, offset, data), word % 16 == 0 ? "\r\n" : "\r");
-    addLine(std::string(word / 8 % 511, '#'), "\r\n");
-    expected.push_back(d);
+    addLine(std::string(word / 8 % 511, '#'), word % 16 == 0 ? "\r\n" : "\r");
   }
   ASSERT_GT(nextSplit, 2u << 20);
   const size_t goodSize = content.size();
@@ -431,7 +479,7 @@ TEST_F(HexFileReaderTest, LineEndsSplitAcrossReadBlocksAndLargeFiles) {
   content += kEnd;
   status = ReadAll(content, got);
   ASSERT_TRUE(status.ok()) << status.Message();
-  EXPECT_EQ(reader_.dataRecordCount(), 0x10000u / 8);
+  EXPECT_EQ(reader_.dataRecordCount(), 0x10000u / 64);
   EXPECT_TRUE(got == expected);
 }
 

@@ -331,7 +331,7 @@ TEST_P(ProgramPicRefusal, OneBoxNamingTheLineAndNothingSent) {
   std::string text = ":020000040000FA\n" + WordRecord(0x0000, {0x280A, 0x0000}) + "\n\n" +
                      "; a note, not a record\n";
   for (const auto& line : bad.lines) text += line + "\n";
-  text += WordRecord(0x0040, {0x0001, 0x0002}) + "\n" + kEndRecord + "\n";
+  text += WordRecord(0x0100, {0x0001, 0x0002}) + "\n" + kEndRecord + "\n";
 
   TempDir dir;
   TestKit kit;
@@ -373,6 +373,11 @@ INSTANTIATE_TEST_SUITE_P(
                     {HexRecord(0x04, 0, {0x00, 0x02}), HexRecord(0x00, 0x0000, {1, 2})},
                     6,
                     "does not fit 16 bits"},
+        // The same word given again with another value; again with the same value is fine.
+        RefusedFile{"WordGivenTwoValues",
+                    {WordRecord(0x0000, {0x280A}), WordRecord(0x0002, {0x1111})},
+                    6,
+                    "word 0x0001 is given 0x1111 here and 0x0000 on line 2"},
         RefusedFile{"MoreThan32Words", {HexRecord(0x00, 0x0020, Bytes(66))}, 5, "33 words", 256},
         RefusedFile{"DataReportTooLong",
                     {HexRecord(0x00, 0x0020, Bytes(64))},

@@ -73,12 +73,35 @@ TEST(BatchOptions, MisuseIsRefused) {
       {"--batch", "status", "--wait-board", "86401"},
       {"--batch", "status", "--wait-board", "1.5"},
       {"--batch", "status", "--screenshot", "s.png"},
+      // An option where a value belongs, and an option given twice.
+      {"--trace", "--batch", "status"},
+      {"--screenshot", "--batch-file=x"},
+      {"--batch", "status", "--batch", "show"},
+      {"--batch-file=a", "--batch-file", "b"},
+      {"--simulate", "--simulate=zbk3", "--batch", "status"},
+      {"-h", "--help"},
   };
   for (const auto& args : bad) {
     const auto r = Parse(args);
     EXPECT_FALSE(r.options) << args.front() << " " << args.size();
     EXPECT_FALSE(r.error.empty());
+    // None of these is the toolkit's to explain: they are told without a window.
+    EXPECT_TRUE(r.windowless) << r.error;
   }
+}
+
+TEST(BatchOptions, AnUnknownOptionIsTheToolkitsUnlessABatchIsAsked) {
+  const auto window = Parse({"-platform", "offscreen", "--simulate"});
+  EXPECT_FALSE(window.options);
+  EXPECT_FALSE(window.windowless);
+  const auto batch = Parse({"-platform", "offscreen", "--batch", "status"});
+  EXPECT_FALSE(batch.options);
+  EXPECT_TRUE(batch.windowless);
+  EXPECT_EQ(batch.error, "unknown option: -platform");
+  const auto named = Parse({"--trace=--batch", "--simulate"});
+  ASSERT_TRUE(named.options) << named.error;
+  EXPECT_EQ(named.options->tracePath, "--batch");
+  EXPECT_FALSE(named.options->BatchMode());
 }
 
 TEST(BatchOptions, BatchIsSeenBeforeAnythingElseLooksAtTheArguments) {

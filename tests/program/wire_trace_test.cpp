@@ -36,6 +36,8 @@ TEST(WireTraceLine, TimeDirectionAndBytes) {
             "   6000007 in  (no reply within 6000 ms)");
   EXPECT_EQ(program::FormatTraceLine(9, TraceEvent::kReadFailed, {}),
             "         9 in  (no reply: the read failed)");
+  EXPECT_EQ(program::FormatTraceLine(11, TraceEvent::kReadShort, std::span(status, 2)),
+            "        11 in  00 73 (short report: 2 bytes; the rest read as 0)");
 }
 
 struct Heard {
@@ -84,6 +86,24 @@ TEST_F(LinkTrace, HearsWhatCrossesTheBusAndWhatFails) {
   ASSERT_EQ(heard.size(), 1u);
   EXPECT_EQ(heard[0].event, TraceEvent::kWriteFailed);
   EXPECT_EQ(heard[0].bytes[1], 'o');
+}
+
+// A reply shorter than the input report: only its bytes are heard, marked short, and nothing
+// of the reply before it stays behind them.
+TEST_F(LinkTrace, AShortReplyIsHeardAsShortAndTheRestReadsAsZero) {
+  kit.AddBoard("ZBK 2.1", 65, 33);
+  kit.Start();
+  kit.Window().Click(app::IDC_BUTTON_STATUS);
+  HidLink::inReport.fill(0x03);  // what an earlier reply could have left
+  kit.bus.ScriptShortReply(kit.board, {0x00, 0x00});
+  heard.clear();
+  kit.Window().Click(app::IDC_BUTTON_STATUS);
+  ASSERT_EQ(heard.size(), 2u);
+  EXPECT_EQ(kit.Log()[kit.Log().size() - 2], "0 0 0 0 0 0 0 0");
+  EXPECT_EQ(heard[1].event, TraceEvent::kReadShort);
+  EXPECT_EQ(heard[1].bytes, (std::vector<std::uint8_t>{0x00, 0x00}));
+  for (std::size_t i = 2; i < 33; ++i) EXPECT_EQ(HidLink::inReport[i], 0) << "byte " << i;
+  EXPECT_TRUE(HidLink::connected);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
