@@ -19,7 +19,11 @@ std::unique_ptr<hidlink::HidPlatform> MakePlatform(const ProgramOptions& options
     // A keyboard and a mouse share the bus, as on a real machine.
     bus->AddDevice(0x046D, 0xC31C);
     bus->AddDevice(0x046D, 0xC077);
-    if (!options.simulatedVersion.empty()) bus->AddBoard(options.simulatedVersion);
+    if (!options.simulatedVersion.empty()) {
+      for (std::uint32_t i = 0; i < options.simulatedBoards; ++i) {
+        bus->AddBoard(options.simulatedVersion);
+      }
+    }
     return bus;
   }
 #if defined(__linux__)

@@ -6,7 +6,9 @@
 #include <sstream>
 
 #include "app/chid_test_dlg.h"
+#include "hidlink/hid_link.h"
 #include "pic/utf8_path.h"
+#include "program/hex_check.h"
 #include "program/platform.h"
 #include "program/session.h"
 #include "program/wire_trace.h"
@@ -28,8 +30,8 @@ std::optional<int> RunWithoutWindow(std::span<const std::string_view> args,
                                     std::string_view hostHelp) {
   // Anything else may carry the toolkit's own options, which only it can take out.
   const auto parsed = ParseOptions(args);
-  const bool windowless =
-      AsksForBatch(args) || (parsed.options && (parsed.options->help || parsed.options->version));
+  const bool windowless = AsksForNoWindow(args) ||
+                          (parsed.options && (parsed.options->help || parsed.options->version));
   if (!windowless) return std::nullopt;
   if (!parsed.options) return BadUsage(parsed.error);
   const auto& options = *parsed.options;
@@ -41,6 +43,17 @@ std::optional<int> RunWithoutWindow(std::span<const std::string_view> args,
   if (options.version) {
     std::fputs(VersionText().c_str(), stdout);
     return kExitOk;
+  }
+  if (!options.checkHex.empty() || options.listDevices) {
+    const batch::BatchOutput io = batch::StdioOutput();
+    // Only a board that is asked for is looked for.
+    const bool lookForBoard =
+        options.listDevices || options.simulate || !options.devicePath.empty();
+    const auto platform = lookForBoard ? MakePlatform(options) : nullptr;
+    Session session(nullptr, platform.get());
+    if (options.listDevices) return ListDevices(platform.get(), io.out, io.err);
+    return CheckHexFiles(options.checkHex, CheckedOutputLength(platform.get(), options.devicePath),
+                         io.out, io.err);
   }
   return RunBatch(options, batch::StdioOutput());
 }
@@ -66,6 +79,7 @@ int RunWindowed(const ProgramOptions& options, WindowedHost& host) {
   {
     Session session(&host, platform.get());
     if (!options.tracePath.empty()) session.TraceTo(trace);
+    hidlink::HidLink::devicePath = options.devicePath;
     app::Chid_testApp theApp;
     theApp.InitInstance();
   }
@@ -114,6 +128,7 @@ int RunBatch(const ProgramOptions& options, const batch::BatchOutput& output) {
   // The runner installs its headless host for the length of the run; the session the rest.
   Session session(nullptr, platform.get());
   if (!options.tracePath.empty()) session.TraceTo(trace);
+  hidlink::HidLink::devicePath = options.devicePath;
   batch::BatchRunner runner(clk::ProcessClock(), {options.yes, options.waitBoardSeconds}, output);
   return runner.Run(parsed.commands);
 }
