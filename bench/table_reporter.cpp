@@ -225,8 +225,10 @@ void TableReporter::Finalize() {
   if (exchange) repetitions = exchange->repetitions;
   std::printf("\nProcessor: %s (%d logical CPUs). Load average %s at the start, %s at the end.\n",
               ProcessorName().c_str(), cpus_, loadAtStart_.c_str(), LoadAverage().c_str());
-  std::printf("Medians of %lld repetitions; the USB-like Program PIC run is a single run.\n\n",
-              repetitions);
+  std::printf(
+      "Medians of %lld repetitions; the USB-like Program, Verify and Save PIC runs are single "
+      "runs.\n\n",
+      repetitions);
   std::printf("| Figure | Measured | Target | |\n|---|---|---|---|\n");
   for (const Row& row : rows) {
     const char* mark = !row.met ? "" : *row.met ? "met" : "**missed**";
