@@ -180,9 +180,9 @@ std::string HelpText(std::string_view programName) {
          "\n"
          "Batch commands: connect, status, motor-on, motor-off, cut-forward, cut-back,\n"
          "program-zbk, read-pic [ADDR], program-pic FILE, verify-pic FILE, save-pic FILE,\n"
-         "erase-pic, preset NAME, show,\n"
-         "wait MS, set FIELD VALUE. Fields: steps, rate, motors, repeat, step-duration,\n"
-         "dir-delay, braxo on|off, timer 10|20|50, step1..step4 and dir1..dir4 (a pin such as\n"
+         "erase-pic, preset NAME, show, wait MS, set FIELD VALUE. Fields: steps, rate,\n"
+         "motors, repeat, step-duration, dir-delay,\n"
+         "braxo on|off, timer 10|20|50, step1..step4 and dir1..dir4 (a pin such as\n"
          "Pin5(D3) or 5), motor-on-pin Pin1|Pin17, active-high on|off, step-mode (Full step,\n"
          "1/2 step ... 1/16 step), pic-rev-a on|off, addr (decimal or 0x hexadecimal).\n"
          "Every command is checked before any runs; the batch stops at the first failure.\n"
@@ -190,9 +190,9 @@ std::string HelpText(std::string_view programName) {
          p +
          " --simulate --batch \"connect; program-pic blink.hex; read-pic 0\"\n"
          "\n"
-         "Exit status: 0 every command ran; 1 a command reported a failure (verify-pic: a word\n"
-         "differs); 2 no board was\n"
-         "found; 3 bad options or a bad batch (nothing was run).\n";
+         "Exit status: 0 every command ran (--check-hex: every file passed); 1 a command\n"
+         "reported a failure (verify-pic: a word differs; --check-hex: a file was refused);\n"
+         "2 no board was found; 3 bad options or a bad batch (nothing was run).\n";
 }
 
 }  // namespace program
