@@ -96,6 +96,12 @@ bool Chid_testDlg::OnInitDialog() {
       window->AppendSystemMenuSeparator();
       window->AppendSystemMenuItem(static_cast<int>(IDM_ABOUTBOX), about);
     }
+    // About stays the first item: Help (F1) asks for it.
+    window->AppendSystemMenuSeparator();
+    window->AppendSystemMenuItem(static_cast<int>(IDM_VERIFY_PIC),
+                                 GetResources().LoadString(IDS_VERIFY_PIC));
+    window->AppendSystemMenuItem(static_cast<int>(IDM_SAVE_PIC),
+                                 GetResources().LoadString(IDS_SAVE_PIC));
   }
   // The hosts give every window of the program the application icon themselves.
 
@@ -145,9 +151,20 @@ std::array<ui::CComboBox*, params::kPinListCount> Chid_testDlg::PinLists() {
 }
 
 void Chid_testDlg::OnSysCommand(unsigned nID) {
-  if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
-    CAboutDlg about;
-    about.DoModal(this);
+  switch (nID & 0xFFF0) {
+    case IDM_ABOUTBOX: {
+      CAboutDlg about;
+      about.DoModal(this);
+      break;
+    }
+    case IDM_VERIFY_PIC:
+      OnVerifyPic();
+      break;
+    case IDM_SAVE_PIC:
+      OnSavePic();
+      break;
+    default:
+      break;
   }
 }
 

@@ -91,6 +91,11 @@ class Chid_testDlg : public ui::CDialog {
   void OnBnClickedProgramPic();
   void OnBnClickedErasePic();
   void OnEnSetfocusAddr();
+  // Offered in the system menu: compare the PIC with a HEX file, save the PIC to one.
+  void OnVerifyPic();
+  void OnSavePic();
+  // The jumper and the reset rule of Read PIC, for a run of reads that starts at `firstAddress`.
+  void PrepareReadFrom(std::uint16_t firstAddress);
 
   // Control members.
   ui::CButton m_checkConnected;

@@ -33,5 +33,8 @@ inline constexpr std::string_view kHexFileRefused = "the HEX file was refused";
 inline constexpr std::string_view kPicProgrammingFailed = "programming the PIC failed";
 inline constexpr std::string_view kEraseNotConfirmed = "erasing the PIC was not confirmed";
 inline constexpr std::string_view kNoHexFileChosen = "no HEX file was chosen";
+inline constexpr std::string_view kPicDiffers = "the PIC differs from the file";
+inline constexpr std::string_view kNoSaveFileChosen = "no file to save to was chosen";
+inline constexpr std::string_view kSaveFailed = "the file could not be written";
 
 }  // namespace app

@@ -21,6 +21,9 @@ inline constexpr int IDS_CONFIRM_ERASE = 107;
 inline constexpr int IDS_ERASING_PIC = 108;
 inline constexpr int IDS_JUMP_NORMAL = 109;
 inline constexpr int IDS_JUMP_PROGRAMMATION = 110;
+// The PIC commands of the system menu.
+inline constexpr int IDS_VERIFY_PIC = 120;
+inline constexpr int IDS_SAVE_PIC = 121;
 
 inline constexpr int IDC_STATIC = -1;
 inline constexpr int IDC_CHECK_CONNECTED = 1002;
@@ -75,6 +78,9 @@ inline constexpr int IDC_LABEL_MODE = 225;
 
 // The About item of the system menu.
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
+// The PIC commands offered beside it: the dialog template has no buttons for them.
+inline constexpr unsigned IDM_VERIFY_PIC = 0x0020;
+inline constexpr unsigned IDM_SAVE_PIC = 0x0030;
 // The one window timer: polls for the board while the connect prompt waits.
 inline constexpr int kConnectTimerId = 1;
 inline constexpr unsigned kConnectTimerMs = 500;

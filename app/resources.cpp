@@ -165,6 +165,8 @@ const ui::StringEntry kStrings[] = {
     {IDS_ERASING_PIC, "Erasing PIC"},
     {IDS_JUMP_NORMAL, "Put the QD5500 jump into normal position"},
     {IDS_JUMP_PROGRAMMATION, "Put the QD5500 jump into programmation position"},
+    {IDS_VERIFY_PIC, "Verify PIC..."},
+    {IDS_SAVE_PIC, "Save PIC to file..."},
 };
 
 const ui::Resources kResources{"zbk-utility", kDialogs, kStrings};

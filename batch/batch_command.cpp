@@ -57,7 +57,7 @@ struct VerbInfo {
   Takes takes;
 };
 
-constexpr std::array<VerbInfo, 14> kVerbs = {{
+constexpr std::array<VerbInfo, 16> kVerbs = {{
     {Verb::kConnect, "connect", Takes::kNothing},
     {Verb::kStatus, "status", Takes::kNothing},
     {Verb::kMotorOn, "motor-on", Takes::kNothing},
@@ -68,6 +68,8 @@ constexpr std::array<VerbInfo, 14> kVerbs = {{
     {Verb::kReadPic, "read-pic", Takes::kOptionalValue},
     {Verb::kProgramPic, "program-pic", Takes::kValue},
     {Verb::kErasePic, "erase-pic", Takes::kNothing},
+    {Verb::kVerifyPic, "verify-pic", Takes::kValue},
+    {Verb::kSavePic, "save-pic", Takes::kValue},
     {Verb::kPreset, "preset", Takes::kValue},
     {Verb::kSet, "set", Takes::kFieldAndValue},
     {Verb::kShow, "show", Takes::kNothing},
@@ -336,6 +338,8 @@ std::string Parse(std::string_view text, Command& c) {
       if (rest.empty()) {
         if (verb->takes == Takes::kOptionalValue) return {};
         if (c.verb == Verb::kProgramPic) return "program-pic needs the HEX file to program";
+        if (c.verb == Verb::kVerifyPic) return "verify-pic needs the HEX file to compare with";
+        if (c.verb == Verb::kSavePic) return "save-pic needs the HEX file to write";
         if (c.verb == Verb::kWait) return "wait needs a time in milliseconds";
         std::vector<std::string_view> presets;
         for (const auto& row : params::Presets()) presets.push_back(row.entry);
@@ -360,6 +364,11 @@ std::string Parse(std::string_view text, Command& c) {
     case Verb::kProgramPic:
       c.value = Unquoted(rest);
       if (c.value.empty()) return "program-pic needs the HEX file to program";
+      return {};
+    case Verb::kVerifyPic:
+    case Verb::kSavePic:
+      c.value = Unquoted(rest);
+      if (c.value.empty()) return name + " needs a HEX file";
       return {};
     case Verb::kWait: {
       const auto ms = Digits(rest);

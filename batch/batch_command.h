@@ -25,8 +25,10 @@ enum class Verb {
   kReadPic,     // optional word address
   kProgramPic,  // HEX file
   kErasePic,
-  kPreset,  // presets list entry
-  kSet,     // field and value
+  kVerifyPic,  // HEX file
+  kSavePic,    // HEX file to write
+  kPreset,     // presets list entry
+  kSet,        // field and value
   kShow,
   kWait,  // milliseconds
 };
@@ -88,7 +90,8 @@ struct Command {
   Verb verb = Verb::kShow;
   Field field = Field::kSteps;  // kSet
   // kSet: the text to type or the list entry to choose, as the window writes it ("Pin5(D3)",
-  // "1/2 step", "0x1F"); kPreset: the entry; kProgramPic: the file; kReadPic: the address typed.
+  // "1/2 step", "0x1F"); kPreset: the entry; kProgramPic, kVerifyPic, kSavePic: the file; kReadPic:
+  // the address typed.
   std::string value;
   // kSet numbers and the Addr value; check states 0 or 1; the timer choice 0, 1, 2; kWait:
   // milliseconds; kReadPic: the word address.

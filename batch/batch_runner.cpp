@@ -307,6 +307,14 @@ int BatchRunner::BoardCommand(const Command& c) {
     case Verb::kErasePic:
       w.Click(app::IDC_BUTTON_ERASE_PIC);
       break;
+    case Verb::kVerifyPic:
+      host_->QueueFileAnswer(c.value);
+      w.SysCommand(app::IDM_VERIFY_PIC);
+      break;
+    case Verb::kSavePic:
+      host_->QueueFileAnswer(c.value);
+      w.SysCommand(app::IDM_SAVE_PIC);
+      break;
     default:
       break;
   }
@@ -447,9 +455,33 @@ void BatchRunner::Show() {
   }
 }
 
+namespace {
+
+// save-pic writes beside its file: the folder must be there, and the name must not be one.
+std::string CheckSaveTarget(const Command& c) {
+  const auto path = pic::PathFromUtf8(c.value);
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return Place(c) + ": " + c.value + " is a folder";
+  const auto folder = path.parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+    return Place(c) + ": there is no folder " + folder.string();
+  }
+  return {};
+}
+
+}  // namespace
+
 std::string CheckFiles(std::span<const Command> commands) {
+  // A file that an earlier save-pic of the batch writes is there by the time it is read.
+  std::vector<std::string> saved;
   for (const Command& c : commands) {
-    if (c.verb != Verb::kProgramPic) continue;
+    if (c.verb == Verb::kSavePic) {
+      if (const std::string bad = CheckSaveTarget(c); !bad.empty()) return bad;
+      saved.push_back(c.value);
+      continue;
+    }
+    if (c.verb != Verb::kProgramPic && c.verb != Verb::kVerifyPic) continue;
+    if (std::find(saved.begin(), saved.end(), c.value) != saved.end()) continue;
     // Only a regular file is opened here: a named pipe would lose its writer to this look.
     pic::FileCheck check;
     if (pic::OpenRegularFile(pic::PathFromUtf8(c.value), check)) continue;

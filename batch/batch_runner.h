@@ -83,8 +83,8 @@ class BatchRunner {
   const Command* running_ = nullptr;
 };
 
-// The files that program-pic names must be readable before anything runs: the first that is
-// not, as a message, or empty.
+// The files that program-pic and verify-pic name must be readable, and the folders save-pic
+// writes in must be there, before anything runs: the first that is not, as a message, or empty.
 std::string CheckFiles(std::span<const Command> commands);
 
 }  // namespace batch

@@ -174,6 +174,17 @@ std::optional<std::string> HeadlessHost::GetOpenFileName(std::string_view filter
   return answer;
 }
 
+std::optional<std::string> HeadlessHost::GetSaveFileName(std::string_view filterName,
+                                                         std::string_view pattern,
+                                                         std::string_view) {
+  ++saveDialogs_;
+  lastFilter_ = std::string(filterName) + "|" + std::string(pattern);
+  if (fileAnswers_.empty()) return std::nullopt;
+  auto answer = std::move(fileAnswers_.front());
+  fileAnswers_.pop_front();
+  return answer;
+}
+
 ui::CursorToken HeadlessHost::SetWaitCursor() {
   ++waitCursors_;
   return ui::CursorToken{cursorDepth_++};

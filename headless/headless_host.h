@@ -60,6 +60,7 @@ class HeadlessHost final : public ui::Host {
   void QueueFileAnswer(std::optional<std::string> path) { fileAnswers_.push_back(std::move(path)); }
   int FileDialogsShown() const { return fileDialogs_; }
   const std::string& LastFileFilter() const { return lastFilter_; }
+  int SaveDialogsShown() const { return saveDialogs_; }
 
   // Popup menus: the items of the last one, and the commands to choose (default: none).
   void QueueMenuChoice(int command) { menuChoices_.push_back(command); }
@@ -103,6 +104,10 @@ class HeadlessHost final : public ui::Host {
   int AppMessageBox(std::string_view text, unsigned type) override;
   std::optional<std::string> GetOpenFileName(std::string_view filterName,
                                              std::string_view pattern) override;
+  // Answered from the same queue as the open-file dialog; the script stands for the user, who has
+  // already agreed to replace a file that exists.
+  std::optional<std::string> GetSaveFileName(std::string_view filterName, std::string_view pattern,
+                                             std::string_view defaultExtension) override;
   ui::CursorToken SetWaitCursor() override;
   void RestoreCursor(ui::CursorToken token) override;
   void ShowProgress(std::uint32_t done, std::uint32_t total) override {
@@ -137,6 +142,7 @@ class HeadlessHost final : public ui::Host {
   std::function<void(HeadlessWindow&)> modalDriver_;
   std::deque<std::optional<std::string>> fileAnswers_;
   int fileDialogs_ = 0;
+  int saveDialogs_ = 0;
   std::string lastFilter_;
   std::deque<int> menuChoices_;
   std::vector<ui::MenuItem> lastMenu_;

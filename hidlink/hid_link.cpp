@@ -39,6 +39,7 @@ void HidLink::Reset() {
   inReport.fill(0);
   connected = false;
   refusal.clear();
+  devicePath.clear();
 }
 
 namespace {
@@ -91,6 +92,7 @@ bool HidLink::FindDevice(OnRefusal onRefusal) {
   platform->OpenDeviceSet();
   std::string path;
   for (int index = 0; platform->EnumInterface(index, path); ++index) {
+    if (!devicePath.empty() && path != devicePath) continue;
     Handle query = platform->Open(path, Access::Query);
     ReportError("CreateFile: ");
     HidAttributes attributes;
@@ -200,6 +202,42 @@ void HidLink::ReadReport() {
     CloseAll();
     connected = false;
   }
+}
+
+std::vector<BoardInterface> HidLink::ListBoards() {
+  std::vector<BoardInterface> found;
+  if (!platform || !platform->OpenDeviceSet()) return found;
+  std::string path;
+  for (int index = 0; platform->EnumInterface(index, path); ++index) {
+    Handle query = platform->Open(path, Access::Query);
+    HidAttributes attributes;
+    if (!platform->GetAttributes(query, attributes) || attributes.vendorId != kZbkVendorId ||
+        attributes.productId != kZbkProductId) {
+      CloseHandle(query);
+      continue;
+    }
+    BoardInterface board;
+    board.path = path;
+    platform->GetCaps(query, board.caps);
+    CloseHandle(query);
+    Handle write = platform->Open(path, Access::Write);
+    std::uint32_t error = write == kInvalidHandle ? platform->LastError() : 0;
+    Handle read = kInvalidHandle;
+    if (error == 0) {
+      read = platform->Open(path, Access::ReadOverlapped);
+      if (read == kInvalidHandle) error = platform->LastError();
+    }
+    board.openable = write != kInvalidHandle && read != kInvalidHandle;
+    if (!board.openable) {
+      board.openError = platform->ErrorText(error);
+      if (board.openError.empty()) board.openError = "cannot be opened";
+    }
+    CloseHandle(write);
+    CloseHandle(read);
+    found.push_back(std::move(board));
+  }
+  platform->CloseDeviceSet();
+  return found;
 }
 
 void HidLink::CloseAll() {

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hidlink/hid_platform.h"
 
@@ -49,6 +50,14 @@ enum class LinkError {
 enum class OnRefusal { kReport, kHold };
 using ErrorSink = std::function<void(LinkError kind, std::string_view text)>;
 
+// One HID interface of the board's vendor and product, as --list-devices shows it.
+struct BoardInterface {
+  std::string path;
+  HidCaps caps{};
+  bool openable = false;  // the write and read opens both succeeded
+  std::string openError;  // otherwise the system's reason
+};
+
 struct HidLink {
   static inline HidPlatform* platform = nullptr;
   // Hears every report at the platform boundary, whatever the platform; none by default.
@@ -65,6 +74,9 @@ struct HidLink {
   static inline bool connected = false;
   // The message of the last discovery's refusal of access by the board; empty when it met none.
   static inline std::string refusal;
+  // When set, discovery takes the interface with this path only (--device), whatever else the
+  // bus holds.
+  static inline std::string devicePath;
 
   // Uses `p` for every later call; the platform must outlive the link's use.
   static void Attach(HidPlatform* p) { platform = p; }
@@ -94,6 +106,9 @@ struct HidLink {
   // The read half of the exchange, with the 6000 ms limit.
   static void ReadReport();
   static void CloseAll();
+  // Every interface with the board's vendor and product, each opened and closed again to see
+  // whether it can be used. The link's own handles are not touched.
+  static std::vector<BoardInterface> ListBoards();
 
   static std::size_t OutputLength() { return caps.outputReportByteLength; }
   static std::size_t InputLength() { return caps.inputReportByteLength; }

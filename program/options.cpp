@@ -45,15 +45,24 @@ Match OptionValue(std::span<const std::string_view> args, std::size_t& i, std::s
   return Match::kNo;
 }
 
-constexpr std::array<std::string_view, 9> kOptionNames = {
-    "--help",  "--version",    "--simulate", "--yes",       "--screenshot",
-    "--batch", "--batch-file", "--trace",    "--wait-board"};
+constexpr std::array<std::string_view, 13> kOptionNames = {
+    "--help",       "--version",        "--simulate",  "--yes",
+    "--screenshot", "--batch",          "--batch-file", "--trace",
+    "--wait-board", "--list-devices",   "--check-hex", "--device",
+    "--simulate-boards"};
 
 }  // namespace
 
 bool AsksForBatch(std::span<const std::string_view> args) {
   const ParsedOptions parsed = ParseOptions(args);
   return parsed.options ? parsed.options->BatchMode() : parsed.windowless;
+}
+
+bool AsksForNoWindow(std::span<const std::string_view> args) {
+  const ParsedOptions parsed = ParseOptions(args);
+  return parsed.options ? parsed.options->BatchMode() || parsed.options->listDevices ||
+                              !parsed.options->checkHex.empty()
+                        : parsed.windowless;
 }
 
 ParsedOptions ParseOptions(std::span<const std::string_view> args) {
@@ -103,6 +112,24 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
       if (name == "granted-late") o.simulatedAccess = SimulatedAccess::kGrantedLate;
     } else if (a == "--yes") {
       o.yes = true;
+    } else if (a == "--list-devices") {
+      o.listDevices = true;
+    } else if (a == "--check-hex") {
+      // Every argument after it up to the next option is a file.
+      while (i + 1 < args.size() && !args[i + 1].starts_with("--")) {
+        o.checkHex.emplace_back(args[++i]);
+      }
+      if (o.checkHex.empty()) return refuse("--check-hex needs at least one HEX file");
+    } else if (const Match m = OptionValue(args, i, "--device", value); m != Match::kNo) {
+      if (m == Match::kMissingValue || value.empty()) {
+        return refuse("--device needs the path of a HID interface (see --list-devices)");
+      }
+      o.devicePath = value;
+    } else if (const Match m = OptionValue(args, i, "--simulate-boards", value); m != Match::kNo) {
+      if (m == Match::kMissingValue || value.size() != 1 || value[0] < '1' || value[0] > '8') {
+        return refuse("--simulate-boards needs a number of boards from 1 to 8");
+      }
+      o.simulatedBoards = static_cast<std::uint32_t>(value[0] - '0');
     } else if (const Match m = OptionValue(args, i, "--screenshot", value); m != Match::kNo) {
       if (m == Match::kMissingValue || value.empty()) {
         return refuse("--screenshot needs a file name");
@@ -138,8 +165,15 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
       unknown = "unknown option: " + std::string(a);
     }
   }
-  if (!unknown.empty()) {
-    return {std::nullopt, unknown, o.BatchMode() || o.help || o.version};
+  const bool windowless =
+      o.BatchMode() || o.help || o.version || o.listDevices || !o.checkHex.empty();
+  if (!unknown.empty()) return {std::nullopt, unknown, windowless};
+  const int alone =
+      (o.BatchMode() ? 1 : 0) + (o.checkHex.empty() ? 0 : 1) + (o.listDevices ? 1 : 0);
+  if (alone > 1) return refuse("a batch, --check-hex and --list-devices cannot be used together");
+  if (alone > 0 && !o.BatchMode() && !o.screenshotPath.empty()) {
+    return refuse("--screenshot needs the window: it cannot be used with " +
+                  std::string(o.listDevices ? "--list-devices" : "--check-hex"));
   }
   if (o.batch && !o.batchFile.empty()) {
     return refuse("--batch and --batch-file cannot be used together");
@@ -150,7 +184,7 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args) {
   } else if (!o.screenshotPath.empty()) {
     return refuse("--screenshot needs the window: it cannot be used with a batch");
   }
-  return {o, {}, o.BatchMode() || o.help || o.version};
+  return {o, {}, windowless};
 }
 
 std::string VersionText() {
@@ -176,13 +210,21 @@ std::string HelpText(std::string_view programName) {
          "  --batch-file FILE    the same with the commands in FILE, one a line, # comments\n"
          "  --yes                in a batch, confirm erasing the PIC (erase-pic)\n"
          "  --wait-board SECONDS in a batch, wait up to SECONDS for the board to be plugged in\n"
+         "  --device PATH        use the board's interface at PATH (a /dev/hidraw node, or a\n"
+         "                       Windows device path) instead of the first one found\n"
+         "  --list-devices       list the board's HID interfaces: path, report lengths,\n"
+         "                       whether it opens, its version text; then exit\n"
+         "  --check-hex FILE...  check HEX files as Program PIC would, without a board or a\n"
+         "                       window: one line a file; exit 0 when all pass, else 1\n"
+         "  --simulate-boards N  with --simulate, N boards on the simulated bus (1 to 8)\n"
          "  --version            print the version and exit\n"
          "  --help               print this help and exit\n"
          "\n"
          "Batch commands: connect, status, motor-on, motor-off, cut-forward, cut-back,\n"
-         "program-zbk, read-pic [ADDR], program-pic FILE, erase-pic, preset NAME, show,\n"
-         "wait MS, set FIELD VALUE. Fields: steps, rate, motors, repeat, step-duration,\n"
-         "dir-delay, braxo on|off, timer 10|20|50, step1..step4 and dir1..dir4 (a pin such as\n"
+         "program-zbk, read-pic [ADDR], program-pic FILE, verify-pic FILE, save-pic FILE,\n"
+         "erase-pic, preset NAME, show, wait MS, set FIELD VALUE. Fields: steps, rate,\n"
+         "motors, repeat, step-duration, dir-delay,\n"
+         "braxo on|off, timer 10|20|50, step1..step4 and dir1..dir4 (a pin such as\n"
          "Pin5(D3) or 5), motor-on-pin Pin1|Pin17, active-high on|off, step-mode (Full step,\n"
          "1/2 step ... 1/16 step), pic-rev-a on|off, addr (decimal or 0x hexadecimal).\n"
          "Every command is checked before any runs; the batch stops at the first failure.\n"
@@ -190,8 +232,9 @@ std::string HelpText(std::string_view programName) {
          p +
          " --simulate --batch \"connect; program-pic blink.hex; read-pic 0\"\n"
          "\n"
-         "Exit status: 0 every command ran; 1 a command reported a failure; 2 no board was\n"
-         "found; 3 bad options or a bad batch (nothing was run).\n";
+         "Exit status: 0 every command ran (--check-hex: every file passed); 1 a command\n"
+         "reported a failure (verify-pic: a word differs; --check-hex: a file was refused);\n"
+         "2 no board was found; 3 bad options or a bad batch (nothing was run).\n";
 }
 
 }  // namespace program

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "batch/exit_status.h"
 
@@ -34,6 +35,10 @@ struct ProgramOptions {
   bool yes = false;                    // answer the erase confirmation with OK
   std::uint32_t waitBoardSeconds = 0;  // how long a batch waits for the board to be plugged in
   std::string tracePath;               // every report on the wire goes to this file
+  std::uint32_t simulatedBoards = 1;   // boards on the simulated bus, each its own interface
+  std::string devicePath;              // use this interface, not the first board found
+  bool listDevices = false;            // list the board's interfaces and exit
+  std::vector<std::string> checkHex;   // check these HEX files and exit
 
   bool BatchMode() const { return batch.has_value() || !batchFile.empty(); }
 };
@@ -56,6 +61,9 @@ ParsedOptions ParseOptions(std::span<const std::string_view> args);
 // Whether the arguments ask for batch mode, as the parse reads them, before anything else has
 // looked at them: batch mode starts no window system.
 bool AsksForBatch(std::span<const std::string_view> args);
+// Whether the arguments ask for something that needs no window: a batch, --check-hex or
+// --list-devices.
+bool AsksForNoWindow(std::span<const std::string_view> args);
 std::string HelpText(std::string_view programName);
 std::string VersionText();
 // The version text a simulated board of generation `name` answers: braxo, zbk1, zbk2, zbk3,

@@ -20,11 +20,13 @@ std::unique_ptr<hidlink::HidPlatform> MakePlatform(const ProgramOptions& options
     bus->AddDevice(0x046D, 0xC31C);
     bus->AddDevice(0x046D, 0xC077);
     if (!options.simulatedVersion.empty()) {
-      const int board = bus->AddBoard(options.simulatedVersion);
-      if (options.simulatedAccess == SimulatedAccess::kDenied) bus->DenyAccess(board);
-      if (options.simulatedAccess == SimulatedAccess::kGrantedLate) {
-        bus->DenyAccess(board,
-                        clk::ProcessClock().NowUs() + std::int64_t{kSimulatedGrantDelayMs} * 1000);
+      for (std::uint32_t i = 0; i < options.simulatedBoards; ++i) {
+        const int board = bus->AddBoard(options.simulatedVersion);
+        if (options.simulatedAccess == SimulatedAccess::kDenied) bus->DenyAccess(board);
+        if (options.simulatedAccess == SimulatedAccess::kGrantedLate) {
+          bus->DenyAccess(
+              board, clk::ProcessClock().NowUs() + std::int64_t{kSimulatedGrantDelayMs} * 1000);
+        }
       }
     }
     return bus;

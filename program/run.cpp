@@ -6,6 +6,9 @@
 #include "app/chid_test_dlg.h"
 #include "batch/terminal_text.h"
 #include "program/batch_file.h"
+#include "hidlink/hid_link.h"
+#include "pic/utf8_path.h"
+#include "program/hex_check.h"
 #include "program/platform.h"
 #include "program/process.h"
 #include "program/same_file.h"
@@ -59,7 +62,21 @@ std::optional<int> RunWithoutWindow(std::span<const std::string_view> args,
     return Checked(kExitOk, {});
   }
   const batch::BatchOutput output = batch::StdioOutput();
-  const int status = RunBatch(options, output);
+  int status = kExitOk;
+  if (!options.checkHex.empty() || options.listDevices) {
+    // Only a board that is asked for is looked for.
+    const bool lookForBoard =
+        options.listDevices || options.simulate || !options.devicePath.empty();
+    const auto platform = lookForBoard ? MakePlatform(options) : nullptr;
+    Session session(nullptr, platform.get());
+    status = options.listDevices
+                 ? ListDevices(platform.get(), output.out, output.err)
+                 : CheckHexFiles(options.checkHex,
+                                 CheckedOutputLength(platform.get(), options.devicePath),
+                                 output.out, output.err);
+  } else {
+    status = RunBatch(options, output);
+  }
   // Lines lost on the way out count as a failure, however the commands went; the batch runner
   // has said so already when it stopped for them.
   if (const std::string lost = output.failure(); !lost.empty() && status == kExitOk) {
@@ -101,6 +118,7 @@ int RunWindowed(const ProgramOptions& options, WindowedHost& host) {
   {
     Session session(&host, platform.get());
     if (!options.tracePath.empty()) session.TraceTo(trace);
+    hidlink::HidLink::devicePath = options.devicePath;
     app::Chid_testApp theApp;
     theApp.InitInstance();
   }
@@ -154,6 +172,7 @@ int RunBatch(const ProgramOptions& options, const batch::BatchOutput& output) {
   // The runner installs its headless host for the length of the run; the session the rest.
   Session session(nullptr, platform.get());
   if (!options.tracePath.empty()) session.TraceTo(trace);
+  hidlink::HidLink::devicePath = options.devicePath;
   batch::BatchRunner runner(clk::ProcessClock(), {options.yes, options.waitBoardSeconds}, output);
   const int status = runner.Run(parsed.commands);
   if (!trace.failure().empty()) {

@@ -202,6 +202,29 @@ std::optional<std::string> QtHost::GetOpenFileName(std::string_view filterName,
   return QFile::encodeName(path).toStdString();
 }
 
+std::optional<std::string> QtHost::GetSaveFileName(std::string_view filterName,
+                                                   std::string_view pattern,
+                                                   std::string_view defaultExtension) {
+  QString patterns = FromView(pattern);
+  patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+  QString filter = FromView(filterName);
+  if (!filter.endsWith(QLatin1Char(')'))) {
+    filter += QStringLiteral(" (") + patterns + QLatin1Char(')');
+  }
+  ArrowWhileOpen arrow;
+  // Qt's own dialog, so that the default suffix applies (and asks before replacing the file
+  // the name ends up with).
+  QFileDialog dialog(BoxOwner(), QString(), QString(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(FromView(defaultExtension));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = dialog.selectedFiles().front();
+  if (path.isEmpty()) return std::nullopt;
+  return QFile::encodeName(path).toStdString();
+}
+
 ui::CursorToken QtHost::SetWaitCursor() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   return {++cursorDepth_};

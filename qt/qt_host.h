@@ -40,6 +40,8 @@ class QtHost : public program::WindowedHost {
   int AppMessageBox(std::string_view text, unsigned type) override;
   std::optional<std::string> GetOpenFileName(std::string_view filterName,
                                              std::string_view pattern) override;
+  std::optional<std::string> GetSaveFileName(std::string_view filterName, std::string_view pattern,
+                                             std::string_view defaultExtension) override;
   ui::CursorToken SetWaitCursor() override;
   void RestoreCursor(ui::CursorToken token) override;
   // In the innermost modal dialog's window: its title and a bar over its largest list.

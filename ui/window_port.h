@@ -196,6 +196,11 @@ class Host {
   // The open-file dialog with one filter; nullopt when the user cancels.
   virtual std::optional<std::string> GetOpenFileName(std::string_view filterName,
                                                      std::string_view pattern) = 0;
+  // The save-file dialog with one filter; it asks before it lets an existing file be chosen, and
+  // adds `defaultExtension` (without its dot) to a name typed without one. nullopt on cancel.
+  virtual std::optional<std::string> GetSaveFileName(std::string_view filterName,
+                                                     std::string_view pattern,
+                                                     std::string_view defaultExtension) = 0;
 
   virtual CursorToken SetWaitCursor() = 0;
   virtual void RestoreCursor(CursorToken token) = 0;

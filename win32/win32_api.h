@@ -11,6 +11,7 @@
 // clang-format on
 
 #undef GetOpenFileName
+#undef GetSaveFileName
 #undef GetWindowText
 #undef LoadString
 #undef MessageBox

@@ -254,6 +254,30 @@ std::optional<std::string> Win32Host::GetOpenFileName(std::string_view filterNam
   return Narrow(file.c_str());
 }
 
+std::optional<std::string> Win32Host::GetSaveFileName(std::string_view filterName,
+                                                      std::string_view pattern,
+                                                      std::string_view defaultExtension) {
+  std::wstring filter = Widen(filterName);
+  filter.push_back(L'\0');
+  filter += Widen(pattern);
+  filter.push_back(L'\0');
+  filter.push_back(L'\0');
+  const std::wstring extension = Widen(defaultExtension);
+  std::wstring file(32768, L'\0');
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = TopModal() ? TopModal()->Hwnd() : nullptr;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  ofn.Flags =
+      OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+  return Narrow(file.c_str());
+}
+
 ui::CursorToken Win32Host::SetWaitCursor() {
   cursors_.push_back(SetCursor(LoadCursorA(nullptr, IDC_WAIT)));
   return {static_cast<int>(cursors_.size())};

@@ -53,10 +53,16 @@ TEST(Startup, SystemMenuOffersTheAboutBox) {
   TestKit kit;
   auto& w = kit.Start();
   const auto& menu = w.SystemMenu();
-  ASSERT_EQ(menu.size(), 2u);
+  // About first (Help asks for the first item), then the PIC commands the buttons lack.
+  ASSERT_EQ(menu.size(), 5u);
   EXPECT_TRUE(menu[0].separator);
   EXPECT_EQ(menu[1].id, 0x0010);
   EXPECT_EQ(menu[1].text, "&About ZBK Utility...");
+  EXPECT_TRUE(menu[2].separator);
+  EXPECT_EQ(menu[3].id, 0x0020);
+  EXPECT_EQ(menu[3].text, "Verify PIC...");
+  EXPECT_EQ(menu[4].id, 0x0030);
+  EXPECT_EQ(menu[4].text, "Save PIC to file...");
 
   w.SysCommand(0x0010);
   ASSERT_EQ(kit.host.ModalsShown().size(), 1u);

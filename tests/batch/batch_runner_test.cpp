@@ -351,3 +351,35 @@ TEST(BatchBox, TextLinesAreKeptAndTheAnswerFollows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BatchRun, VerifyPicGivesOneWhenAWordDiffersAndSavePicWritesTheChip) {
+  const int board = bus.AddBoard("ZBK 2.1");
+  TempDir dir;
+  const auto hex = dir.Write(
+      "two.hex", pictest::WordRecord(0, {0x280A, 0x0009}) + "\n" + pictest::kEndRecord + "\n");
+  // A blank chip differs from the file.
+  EXPECT_EQ(Run("verify-pic " + hex.string()), batch::kExitFailure);
+  EXPECT_TRUE(Has(out, "Verify PIC: 2 of 2 words differ"));
+  EXPECT_TRUE(Has(err, "the PIC differs from the file; the batch stops here")) << Err();
+
+  out.clear();
+  err.clear();
+  const auto saved = dir.path() / "saved.hex";
+  ASSERT_EQ(Run("program-pic " + hex.string() + "; verify-pic " + hex.string() + "; save-pic " +
+                saved.string() + "; verify-pic " + saved.string()),
+            batch::kExitOk)
+      << Err();
+  EXPECT_EQ(bus.Board(board)->PicWord(1), 0x0009);
+  EXPECT_EQ(pictest::ReadText(saved), ":020000040000FA\n:040000000A280900C1\n:00000001FF\n");
+}
+
+TEST_F(BatchRun, SavePicIntoAMissingFolderRunsNothing) {
+  const auto parsed = batch::ParseBatch("status; save-pic /nonexistent-folder/chip.hex");
+  ASSERT_TRUE(parsed.ok());
+  EXPECT_NE(batch::CheckFiles(parsed.commands).find("there is no folder /nonexistent-folder"),
+            std::string::npos);
+}
+
+}  // namespace

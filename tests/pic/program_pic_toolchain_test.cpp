@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -175,4 +178,53 @@ TEST_F(ProgramPicToolchain, DamagedCopyIsRefusedBeforeAnythingIsSent) {
                                       "damaged.hex: 5: checksum mismatch"}));
   EXPECT_TRUE(kit.Sent().empty());
   EXPECT_EQ(kit.BoardModel().PicWord(0), sim::kErasedWord);
+}
+
+// Save PIC writes what Program PIC programs back unchanged and srec_cat decodes to the chip's
+// words; Verify finds the source file and the saved one equal to the chip, and a damaged word.
+TEST_F(ProgramPicToolchain, SaveProgramVerifyRoundTrip) {
+  const fs::path hex = Assemble("inhx32");
+  ASSERT_FALSE(HasFailure());
+  WordMap file;
+  ASSERT_TRUE(pictest::DecodeWithSrecCat(dir_, hex, file));
+
+  TestKit first;
+  ASSERT_TRUE(ProgramOnto(first, hex));
+  const fs::path saved = dir_.path() / "saved.hex";
+  first.host.QueueFileAnswer(saved.string());
+  first.Window().SysCommand(IDM_SAVE_PIC);
+  ASSERT_EQ(first.Dialog().m_outcome, CommandOutcome{});
+  EXPECT_EQ(pictest::ReadText(saved).rfind(":020000040000FA\n", 0), 0u);
+
+  // The saved file holds every word of the chip that is not erased, and nothing else.
+  WordMap savedWords;
+  ASSERT_TRUE(pictest::DecodeWithSrecCat(dir_, saved, savedWords));
+  WordMap notErased;
+  for (const auto& [address, word] : file) {
+    if (word != Expected({}, address)) notErased[address] = word;
+  }
+  EXPECT_EQ(savedWords, notErased);
+
+  TestKit second;
+  ASSERT_TRUE(ProgramOnto(second, saved)) << ::testing::PrintToString(second.BoxTexts());
+  EXPECT_TRUE(MemoryHolds(second.BoardModel(), file));
+
+  for (const fs::path& source : {hex, saved}) {
+    second.host.QueueFileAnswer(source.string());
+    second.Window().SysCommand(IDM_VERIFY_PIC);
+    EXPECT_EQ(second.Dialog().m_outcome, CommandOutcome{}) << source.filename();
+  }
+  // A program word the file holds, damaged on the board.
+  const uint32_t damaged = std::next(file.begin(), 2)->first;
+  ASSERT_LT(damaged, sim::kProgramWords);
+  ASSERT_NE(file.at(damaged), 0);
+  second.BoardModel().SetPicWord(damaged, 0x0000);
+  second.host.QueueFileAnswer(hex.string());
+  second.Window().SysCommand(IDM_VERIFY_PIC);
+  EXPECT_EQ(second.Dialog().m_outcome.kind, Outcome::kFailed);
+  char expectedLine[48];
+  std::snprintf(expectedLine, sizeof expectedLine, "%04X: expected %04X, read 0000",
+                static_cast<unsigned>(damaged), static_cast<unsigned>(file.at(damaged)));
+  const auto log = second.Log();
+  EXPECT_NE(std::find(log.begin(), log.end(), expectedLine), log.end()) << expectedLine;
 }

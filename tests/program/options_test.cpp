@@ -113,3 +113,41 @@ TEST(BatchOptions, BatchIsSeenBeforeAnythingElseLooksAtTheArguments) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NoWindowOptions, CheckHexTakesEveryFileUpToTheNextOption) {
+  const auto a = Parse({"--check-hex", "a.hex", "b.hex", "--device", "/dev/hidraw3"});
+  ASSERT_TRUE(a.options) << a.error;
+  EXPECT_EQ(a.options->checkHex, (std::vector<std::string>{"a.hex", "b.hex"}));
+  EXPECT_EQ(a.options->devicePath, "/dev/hidraw3");
+  EXPECT_TRUE(program::AsksForNoWindow(std::vector<std::string_view>{"--check-hex", "a.hex"}));
+  EXPECT_TRUE(program::AsksForNoWindow(std::vector<std::string_view>{"--list-devices"}));
+  EXPECT_FALSE(program::AsksForNoWindow(std::vector<std::string_view>{"--device", "x"}));
+
+  const auto b = Parse({"--simulate", "--simulate-boards=3", "--list-devices"});
+  ASSERT_TRUE(b.options) << b.error;
+  EXPECT_TRUE(b.options->listDevices);
+  EXPECT_EQ(b.options->simulatedBoards, 3u);
+}
+
+TEST(NoWindowOptions, BadUsesAreRefused) {
+  const std::vector<std::vector<std::string_view>> bad = {
+      {"--check-hex"},
+      {"--check-hex", "--simulate"},
+      {"--device"},
+      {"--device="},
+      {"--simulate-boards", "0"},
+      {"--simulate-boards", "9"},
+      {"--check-hex", "a.hex", "--batch", "status"},
+      {"--list-devices", "--check-hex", "a.hex"},
+      {"--list-devices", "--screenshot", "x.png"},
+  };
+  for (const auto& args : bad) {
+    const auto r = Parse(args);
+    EXPECT_FALSE(r.options) << args.front() << " " << (args.size() > 1 ? args[1] : "");
+    EXPECT_FALSE(r.error.empty());
+  }
+}
+
+}  // namespace

@@ -287,3 +287,45 @@ TEST_F(ZbkUtilityBatch, TheTraceOfAStatusHoldsItsReportAndTheLoggedReply) {
 }
 
 }  // namespace
+
+TEST_F(ZbkUtilityBatch, CheckHexNeedsNoBoardAndGivesOneForARefusal) {
+  const fs::path good = dir.Write("good.hex", ":020000000A28CC\n:00000001FF\n");
+  const fs::path bad = dir.Write("bad.hex", ":020000000A28CD\n:00000001FF\n");
+  const auto ok = Run({"--check-hex", good.string()});
+  EXPECT_EQ(ok.status, 0) << ok.Err();
+  EXPECT_TRUE(ok.OutHas(good.string() + ": 1 record, 1 word at 0x0000")) << ok.out.size();
+  const auto refused = Run({"--check-hex", good.string(), bad.string()});
+  EXPECT_EQ(refused.status, 1);
+  ASSERT_EQ(refused.err.size(), 1u);
+  EXPECT_EQ(refused.err[0], bad.string() + ": 1: checksum mismatch");
+  EXPECT_EQ(Run({"--check-hex"}).status, 3);
+}
+
+TEST_F(ZbkUtilityBatch, TheChosenDeviceAndTwoProcessesEachWithItsOwnBoard) {
+  const auto listed = Run({"--simulate", "--simulate-boards", "2", "--list-devices"});
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_EQ(listed.out,
+            (std::vector<std::string>{
+                "sim:hid#2  output 65 bytes, input 65 bytes, opens, version \"ZBK 2.1\"",
+                "sim:hid#3  output 65 bytes, input 65 bytes, opens, version \"ZBK 2.1\""}));
+  // The keyboard is not the board; a path that is not there finds nothing either.
+  EXPECT_EQ(Run({"--simulate", "--device", "sim:hid#0", "--batch", "status"}).status, 2);
+  EXPECT_EQ(Run({"--simulate", "--device", "sim:hid#9", "--batch", "status"}).status, 2);
+
+  const fs::path hex = Assemble();
+  if (hex.empty()) GTEST_SKIP() << "gpasm (gputils) is not installed";
+  // Two processes at once, each programming and verifying the board it names.
+  std::string both;
+  for (const char* device : {"sim:hid#2", "sim:hid#3"}) {
+    const fs::path trace = dir.path() / (std::string(device).substr(8) + ".trace");
+    both += Quote(ZBK_UTILITY) + " --simulate --simulate-boards 2 --device " + device +
+            " --trace " + Quote(trace.string()) + " --batch " +
+            Quote("program-pic " + hex.string() + "; verify-pic " + hex.string()) + " >" +
+            Quote(trace.string() + ".out") + " 2>&1 & ";
+  }
+  ASSERT_TRUE(dir.Run("env -u DISPLAY sh -c " + Quote(both + "wait")));
+  for (const char* n : {"2", "3"}) {
+    const std::string out = ReadText(dir.path() / (std::string(n) + ".trace.out"));
+    EXPECT_NE(out.find("Verify PIC: all 82 words equal"), std::string::npos) << out;
+  }
+}
