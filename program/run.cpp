@@ -5,9 +5,9 @@
 
 #include "app/chid_test_dlg.h"
 #include "batch/terminal_text.h"
-#include "program/batch_file.h"
 #include "hidlink/hid_link.h"
 #include "pic/utf8_path.h"
+#include "program/batch_file.h"
 #include "program/hex_check.h"
 #include "program/platform.h"
 #include "program/process.h"
@@ -151,11 +151,27 @@ int RunBatch(const ProgramOptions& options, const batch::BatchOutput& output) {
   // Nothing is written over an input: the trace is created before the first command runs.
   std::vector<NamedFile> inputs = {{"the batch file", options.batchFile}};
   for (const batch::Command& c : parsed.commands) {
-    if (c.verb == batch::Verb::kProgramPic) inputs.push_back({"the HEX file", c.value});
+    if (c.verb == batch::Verb::kProgramPic || c.verb == batch::Verb::kVerifyPic) {
+      inputs.push_back({"the HEX file", c.value});
+    }
   }
   if (const std::string clash = OutputOverInput({{"the trace file", options.tracePath}}, inputs);
       !clash.empty()) {
     return fail(clash + "; nothing was run");
+  }
+  // A saved file may be programmed or verified later in the batch, but it may not replace the
+  // batch file, the trace or a HEX file that an earlier command read.
+  std::vector<NamedFile> before = {{"the batch file", options.batchFile},
+                                   {"the trace file", options.tracePath}};
+  for (const batch::Command& c : parsed.commands) {
+    if (c.verb == batch::Verb::kSavePic) {
+      if (const std::string clash = OutputOverInput({{"the saved file", c.value}}, before);
+          !clash.empty()) {
+        return fail(c.where + ": " + clash + "; nothing was run");
+      }
+    } else if (c.verb == batch::Verb::kProgramPic || c.verb == batch::Verb::kVerifyPic) {
+      before.push_back({"the HEX file", c.value});
+    }
   }
 
   WireTrace trace;

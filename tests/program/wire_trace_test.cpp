@@ -225,4 +225,41 @@ TEST_F(BatchMode, FileNamesBeyondAsciiAreTheFilesNamed) {
   EXPECT_GT(Lines(pictest::ReadText(trace)).size(), 1u);
 }
 
+// A saved file may not replace an input the batch has read, nor the trace; saving first and
+// programming the saved file after is a round trip, and goes.
+TEST_F(BatchMode, ASaveThatWouldReplaceAnInputRunsNothing) {
+  const std::string hex = dir.Write("a.hex", pictest::WordRecord(0, {0x280A}) + "\n" +
+                                                 std::string(pictest::kEndRecord) + "\n")
+                              .string();
+  const std::string trace = (dir.path() / "t.txt").string();
+  const struct {
+    std::string batch;
+    std::string trace;
+    std::string says;
+  } refused[] = {
+      {"program-pic " + hex + "; save-pic " + hex, "",
+       "the saved file " + hex + " is the HEX file"},
+      {"verify-pic " + hex + "; save-pic " + hex, "", "the saved file " + hex + " is the HEX file"},
+      {"save-pic " + trace, trace, "the saved file " + trace + " is the trace file"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.batch);
+    err.clear();
+    out.clear();
+    options.batch = c.batch;
+    options.tracePath = c.trace;
+    EXPECT_EQ(Run(), program::kExitBadUsage);
+    ASSERT_FALSE(err.empty());
+    EXPECT_NE(err.back().find(c.says), std::string::npos) << err.back();
+    EXPECT_TRUE(out.empty());
+    EXPECT_FALSE(std::filesystem::exists(trace));
+  }
+
+  err.clear();
+  options.tracePath.clear();
+  const std::string saved = (dir.path() / "saved.hex").string();
+  options.batch = "save-pic " + saved + "; program-pic " + saved;
+  EXPECT_EQ(Run(), program::kExitOk) << (err.empty() ? "" : err.back());
+}
+
 }  // namespace
