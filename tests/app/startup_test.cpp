@@ -5,6 +5,7 @@
 #include "app/resource_ids.h"
 #include "hidlink/hid_link.h"
 #include "kit/test_kit.h"
+#include "ui/resources.h"
 
 using namespace app;
 
@@ -74,6 +75,29 @@ TEST(Startup, SystemMenuOffersTheAboutBox) {
   w.SysCommand(0xF020);
   EXPECT_EQ(kit.host.ModalsShown().size(), 2u);
   EXPECT_FALSE(w.Ended());
+}
+
+// Without string 101 the About item and its separator are left out; the PIC commands stay.
+TEST(Startup, NoAboutStringLeavesOutTheAboutItem) {
+  TestKit kit;
+  const ui::Resources& program = ui::GetResources();
+  std::vector<ui::StringEntry> strings;
+  for (const auto& entry : program.strings) {
+    if (entry.id != IDS_ABOUTBOX) strings.push_back(entry);
+  }
+  ASSERT_EQ(strings.size() + 1, program.strings.size());
+  ui::Resources without = program;
+  without.strings = strings;
+  ui::SetResources(&without);
+  auto& w = kit.Start();
+  const auto menu = w.SystemMenu();
+  ui::SetResources(&program);
+  ASSERT_EQ(menu.size(), 3u);
+  EXPECT_TRUE(menu[0].separator);
+  EXPECT_EQ(menu[1].id, 0x0020);
+  EXPECT_EQ(menu[1].text, "Verify PIC...");
+  EXPECT_EQ(menu[2].id, 0x0030);
+  EXPECT_EQ(menu[2].text, "Save PIC to file...");
 }
 
 TEST(Startup, ConnectedCheckBoxIgnoresClicks) {

@@ -60,10 +60,16 @@ TEST(ConnectPrompt, WaitsForTheBoardAndGoesWhenItArrives) {
   // Escape or Enter only hides it; the next tick shows it again.
   prompt->PressEscape();
   EXPECT_FALSE(prompt->IsWindowVisible());
+  EXPECT_FALSE(prompt->Destroyed());
+  kit.host.AdvanceTime(500);
+  ASSERT_TRUE(prompt->IsWindowVisible());
   prompt->PressEnter();
+  EXPECT_FALSE(prompt->IsWindowVisible());
+  EXPECT_FALSE(prompt->Destroyed());
+  EXPECT_TRUE(w.TimerRunning(kConnectTimerId));
+  EXPECT_EQ(PromptOf(kit), prompt);
   kit.host.AdvanceTime(500);
   EXPECT_TRUE(prompt->IsWindowVisible());
-  EXPECT_FALSE(prompt->Destroyed());
 
   kit.bus.Plug(board);
   kit.host.AdvanceTime(500);
@@ -281,11 +287,17 @@ TEST(Status, LogsTheReplyBytesAsSignedHexAndTheTime) {
   auto& w = kit.Start();
   kit.bus.ScriptReply(board, {0x00, 0x01, 0x00, 0x7F, 0x80, 0xFF, 0x00, 0x00, 0x10});
   kit.bus.ClearTrace();
+  for (std::size_t i = 0; i < hidlink::HidLink::outReport.size(); ++i) {
+    hidlink::HidLink::outReport[i] = static_cast<std::uint8_t>(0xC0 ^ i);
+  }
   w.Click(IDC_BUTTON_STATUS);
   const auto sent = kit.Sent();
   ASSERT_EQ(sent.size(), 1u);
+  ASSERT_EQ(sent[0].size(), 65u);
   EXPECT_EQ(sent[0][0], 0x00);
   EXPECT_EQ(sent[0][1], 's');
+  // Only byte 1 is written: the rest is what the buffer held.
+  for (std::size_t i = 2; i < sent[0].size(); ++i) EXPECT_EQ(sent[0][i], 0xC0 ^ i) << i;
   const auto log = kit.Log();
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[log.size() - 2], "1 0 7f ffffff80 ffffffff 0 0 10");
@@ -309,10 +321,17 @@ TEST(Status, NoReplyShowsTheOldBufferAndAboutSixSeconds) {
   TestKit kit;
   const int board = kit.AddBoard();
   auto& w = kit.Start();
+  kit.bus.ScriptReply(board, {0x00, 0x05, 0x00, 0x7F, 0x80, 0xFF, 0x00, 0x00, 0x10});
+  w.Click(IDC_BUTTON_STATUS);
+  ASSERT_EQ(kit.Log()[kit.Log().size() - 2], "5 0 7f ffffff80 ffffffff 0 0 10");
   kit.bus.SetNoReply(board, true);
   w.Click(IDC_BUTTON_STATUS);
-  EXPECT_EQ(kit.Log().back(), "6000000");
+  auto log = kit.Log();
+  EXPECT_EQ(log[log.size() - 2], "5 0 7f ffffff80 ffffffff 0 0 10");  // the earlier reply
+  EXPECT_EQ(log.back(), "6000000");
   EXPECT_FALSE(hidlink::HidLink::connected);
   w.Click(IDC_BUTTON_STATUS);  // the link is closed: nothing is sent, a time of nothing
-  EXPECT_EQ(kit.Log().back(), "0");
+  log = kit.Log();
+  EXPECT_EQ(log[log.size() - 2], "5 0 7f ffffff80 ffffffff 0 0 10");
+  EXPECT_EQ(log.back(), "0");
 }

@@ -343,35 +343,6 @@ TEST(HexEditRulesTest, NormalisationRaisesAllButTheX) {
   }
 }
 
-TEST(HexEditRulesTest, ContextMenuEntries) {
-  struct Want {
-    std::string_view text;
-    unsigned id;
-    bool separator;
-  };
-  const Want want[] = {
-      {"&Annuler", 199, false},
-      {"", 0, true},
-      {"&Couper", 768, false},
-      {"Copi&er", 769, false},
-      {"C&oller", 770, false},
-      {"&Supprimer", 771, false},
-      {"", 0, true},
-      {"S\xC3\xA9lectio&nner tout", 2816, false},  // UTF-8 e acute
-      {"", 0, true},
-      {"Con&vertir", 2817, false},
-  };
-  ASSERT_EQ(hexedit::kContextMenu.size(), std::size(want));
-  for (size_t i = 0; i < std::size(want); ++i) {
-    EXPECT_EQ(hexedit::kContextMenu[i].text, want[i].text) << i;
-    EXPECT_EQ(hexedit::kContextMenu[i].id, want[i].id) << i;
-    EXPECT_EQ(hexedit::kContextMenu[i].separator, want[i].separator) << i;
-  }
-  EXPECT_EQ(hexedit::ID_HEXEDIT_SELECTALL, 0x0B00u);
-  EXPECT_EQ(hexedit::ID_HEXEDIT_CONVERT, 0x0B01u);
-  EXPECT_EQ(hexedit::WM_HEXEDIT_CONVERT, 0x0B01u);
-}
-
 // The greyed entries, in menu order of the commands: undo, cut, copy, paste, clear, select all,
 // convert ('#' greyed, '.' enabled).
 std::string GreyedPattern(const EditState& st, const MenuFacts& facts) {

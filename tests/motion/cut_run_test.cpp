@@ -131,25 +131,32 @@ TEST(CutRun, StepCutsPutTheExactReportsOnTheWire) {
       {IDC_BUTTON_CUT_FORWARD, IDC_RADIO_20K, 0x28, 0xFF, 40, "Done: 0"},
       {IDC_BUTTON_CUT_BACK, IDC_RADIO_20K, 0x14, 0xAA, 20, "0"},  // the rate as entered
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "button " << c.button << " radio " << c.timerRadio);
-    Bench bench(params::kGeneration1, {.timerRadio = c.timerRadio});
-    const Report status = StatusFrom(Buffer());
-    bench.Click(c.button);
+  // Only generations 2 and 3 take the 'q' form: a BRAXO board and one no Connect has identified
+  // get the 'c' cut as generation 1 does.
+  for (int generation :
+       {params::kGeneration1, params::kGenerationBraxo, params::kGenerationUnknown}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "generation " << generation << " button " << c.button
+                                      << " radio " << c.timerRadio);
+      Bench bench(generation, {.timerRadio = c.timerRadio});
+      const Report status = StatusFrom(Buffer());
+      bench.Click(c.button);
 
-    std::vector<Report> expected = {status};
-    for (auto& r : StepCutFrom(status, 0x60, c.period, c.pattern, 3)) expected.push_back(r);
-    EXPECT_EQ(bench.kit.Sent(), expected);
-    EXPECT_EQ(bench.kit.Received().size(), 1u);  // only the status reply is read
-    EXPECT_EQ(bench.kit.Log(), (Lines{"0", c.closing}));
+      std::vector<Report> expected = {status};
+      for (auto& r : StepCutFrom(status, 0x60, c.period, c.pattern, 3)) expected.push_back(r);
+      EXPECT_EQ(bench.kit.Sent(), expected);
+      EXPECT_EQ(bench.kit.Received().size(), 1u);  // only the status reply is read
+      EXPECT_EQ(bench.kit.Log(), (Lines{"0", c.closing}));
 
-    const auto& cut = bench.Board().LastCut();
-    ASSERT_TRUE(cut.has_value());
-    EXPECT_EQ(cut->steps, 96);
-    EXPECT_EQ(cut->periodTicks, std::vector<int>(96, c.boardPeriod));
-    EXPECT_EQ(cut->patterns, std::vector<std::uint8_t>(96, c.pattern));
-    EXPECT_TRUE(bench.Board().Violations().empty());
-    EXPECT_EQ(bench.Board().PendingDataReports(), 0u);
+      const auto& cut = bench.Board().LastCut();
+      ASSERT_TRUE(cut.has_value());
+      EXPECT_EQ(cut->command, 'c');
+      EXPECT_EQ(cut->steps, 96);
+      EXPECT_EQ(cut->periodTicks, std::vector<int>(96, c.boardPeriod));
+      EXPECT_EQ(cut->patterns, std::vector<std::uint8_t>(96, c.pattern));
+      EXPECT_TRUE(bench.Board().Violations().empty());
+      EXPECT_EQ(bench.Board().PendingDataReports(), 0u);
+    }
   }
 }
 

@@ -180,6 +180,19 @@ TEST(Connect, ZbkReplyWithoutAKnownPrefixGetsAllPinsAndKeepsTheGeneration) {
   EXPECT_EQ(PinSelections(w), (std::array<int, 8>{0, 1, 2, 3, 0, 1, 2, 3}));
 }
 
+// The same reply before any generation is known: only generation 1 goes without block 2, so the
+// motor-on block is read and taken.
+TEST(Connect, ZbkReplyWithoutAKnownPrefixAtAnUnknownGenerationReadsTheMotorOnBlock) {
+  TestKit kit;
+  auto& w = panel::StartOn(kit, "ZBK 9", Stored(0, 0, 5, 0, 0, 0, {1, 3, 5, 7, 0, 2, 4, 6}, 1, 0));
+  EXPECT_EQ(kit.Dialog().m_nBoardGeneration, params::kGenerationUnknown);
+  EXPECT_EQ(Requests(kit), (Strings{"v", "I0", "I1", "I2"}));
+  EXPECT_EQ(w.GetText(IDC_COMBO_MOTOR_ON_PIN), "Pin17");
+  EXPECT_EQ(w.GetCheck(IDC_CHECK_ACTIVE_HIGH), 0);  // as stored, not generation 1's active high
+  EXPECT_EQ(w.Items(IDC_COMBO_STEP1), kAllPins);
+  EXPECT_TRUE(kit.BoardModel().Violations().empty());
+}
+
 // Timer byte 3 is no timer; duration bytes of 0x80 and more read back as 256 to 510 µs, and go
 // out again as the bytes they came from.
 TEST(Connect, TimingBlockEdgeBytes) {
@@ -263,6 +276,24 @@ TEST(Connect, DecodesOnlyTheRepliesThatArrived) {
     EXPECT_EQ(d.m_nBoardGeneration, 2);
     EXPECT_EQ(Disabled(w), std::vector<int>{IDC_COMBO_STEP_MODE});  // the rules still hold
   }
+}
+
+// The version request writes byte 1 only: every other byte goes out as the buffer held it.
+TEST(Connect, TheVersionRequestWritesOnlyItsLetter) {
+  TestKit kit;
+  auto& w = panel::StartOn(kit, "ZBK 2.1", sim::StoredParameters{});
+  for (std::size_t i = 0; i < hidlink::HidLink::outReport.size(); ++i) {
+    hidlink::HidLink::outReport[i] = static_cast<std::uint8_t>(0x5A ^ i);
+  }
+  kit.bus.ClearTrace();
+  w.Click(IDC_BUTTON_CONNECT);
+  const auto sent = kit.Sent();
+  ASSERT_EQ(sent.size(), 4u);
+  std::vector<std::uint8_t> expected(65);
+  for (std::size_t i = 2; i < expected.size(); ++i)
+    expected[i] = static_cast<std::uint8_t>(0x5A ^ i);
+  expected[1] = 'v';
+  EXPECT_EQ(sent[0], expected);
 }
 
 // Bytes an earlier reply left in the input buffer are never taken for a version text.

@@ -152,3 +152,43 @@ TEST(Panel, BraxoModeClickSetsItsValuesAndTheRulesFollowTheCheck) {
   EXPECT_EQ(Disabled(w), std::vector<int>{IDC_COMBO_STEP_MODE});
   EXPECT_EQ(kit.Sent().size(), 4u);  // the startup Connect only
 }
+
+// A field that fails the check stops the exchange before the BRAXO mode member: the click goes on
+// with the mode the member held, and the panel shows that mode again.
+TEST(Panel, BraxoModeClickAfterAFailedCheckGoesOnWithTheModeItHeld) {
+  TestKit kit;
+  auto& w = panel::StartOn(kit, "ZBK 2.1", kBraxoOnGen2);
+  ASSERT_EQ(w.GetCheck(IDC_CHECK_BRAXO_MODE), 1);
+  ASSERT_EQ(w.GetText(IDC_EDIT_STEP_DURATION), "30");
+  w.SetText(IDC_EDIT_STEPS, "500");  // "# Step" takes 1 to 128
+  w.Click(IDC_CHECK_BRAXO_MODE);     // the user clears the check
+  EXPECT_EQ(kit.Boxes().size(), 1u);
+  EXPECT_EQ(kit.Dialog().m_outcome.kind, Outcome::kRefused);
+  EXPECT_EQ(w.GetCheck(IDC_CHECK_BRAXO_MODE), 1);
+  EXPECT_EQ(w.GetText(IDC_EDIT_STEP_DURATION), "50");
+  EXPECT_EQ(w.GetText(IDC_EDIT_DIR_DELAY), "14");
+  EXPECT_EQ(w.GetText(IDC_COMBO_MOTOR_ON_PIN), "Pin17");
+  EXPECT_EQ(w.GetCheck(IDC_CHECK_ACTIVE_HIGH), 1);
+  EXPECT_EQ(Disabled(w), kBraxoLocked);
+  EXPECT_EQ(kit.Sent().size(), 4u);
+}
+
+// An index outside the table applies no row, and the panel still shows the members.
+TEST(Panel, PresetOutsideTheTableAppliesNoRowButShowsTheMembers) {
+  for (int index : {-1, 6}) {
+    SCOPED_TRACE(index);
+    TestKit kit;
+    auto& w = panel::StartOn(kit, "ZBK 2.1", kBraxoOnGen2);
+    auto& d = kit.Dialog();
+    const auto pins = d.m_nPinIndex;
+    w.SetText(IDC_EDIT_STEPS, "12");
+    w.SetText(IDC_EDIT_STEP_DURATION, "99");
+    d.ApplyPreset(index);
+    EXPECT_EQ(w.GetText(IDC_EDIT_STEPS), "96");
+    EXPECT_EQ(w.GetText(IDC_EDIT_STEP_DURATION), "30");
+    EXPECT_EQ(w.GetCheck(IDC_CHECK_BRAXO_MODE), 1);
+    EXPECT_EQ(d.m_nPinIndex, pins);
+    EXPECT_EQ(PinSelections(w), pins);
+    EXPECT_TRUE(kit.Boxes().empty());
+  }
+}

@@ -180,7 +180,18 @@ TEST(ParamsVersion, ClassifiesByCaseSensitivePrefix) {
 }
 
 TEST(ParamsVersion, GenerationStartsUnknownAndOnlyNamedGenerationsChangeIt) {
-  EXPECT_NE(kGenerationUnknown, kGenerationBraxo);
+  // The start value is not BRAXO's: a board no Connect has identified keeps its pin lists.
+  auto enabled = [](int generation, int id) {
+    for (const auto& c : ParameterControlStates(1, generation)) {
+      if (c.controlId == id) return c.enabled;
+    }
+    ADD_FAILURE() << "no rule for " << id;
+    return false;
+  };
+  EXPECT_TRUE(enabled(kGenerationUnknown, kIdStepMotor1));
+  EXPECT_TRUE(enabled(kGenerationUnknown, kIdDirMotor4));
+  EXPECT_FALSE(enabled(kGenerationBraxo, kIdStepMotor1));
+  EXPECT_EQ(GenerationAfterReply(kGenerationUnknown, ClassifyVersionReply("ZBK 2.1")), 2);
   EXPECT_EQ(GenerationAfterReply(kGenerationUnknown, ClassifyVersionReply("ZBK 4")),
             kGenerationUnknown);
   EXPECT_EQ(GenerationAfterReply(2, ClassifyVersionReply("ZBK 4")), 2);

@@ -76,6 +76,8 @@ TEST_P(ErasePicConfirmed, SendsOneEraseAndTheWholeProgramMemoryReadsErased) {
   for (int line = 0; line < 0x800; ++line) w.Click(IDC_BUTTON_READ_PIC);
   const auto walk = kit.Log();
   ASSERT_EQ(walk.size(), walkStart + 2 * 0x800);
+  EXPECT_EQ(walk[walkStart], "0000 : 3FFF 3FFF 3FFF 3FFF");
+  EXPECT_EQ(walk[walkStart + 0x1FFC / 2], "1FFC : 3FFF 3FFF 3FFF 3FFF");
   for (uint16_t a = 0; a < 0x2000; a += 4) {
     ASSERT_EQ(walk[walkStart + a / 2], pictest::DumpLine(a, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF));
   }

@@ -170,6 +170,65 @@ TEST_P(ProgramPicRevision, ThreeRecordsGoOutAsHeaderThenDataAndEndWithCountZero)
 INSTANTIATE_TEST_SUITE_P(CheckBox, ProgramPicRevision, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "RevisionA" : "Other"; });
 
+// A board whose output report holds 32 words takes a record of 32 in one data report.
+TEST(ProgramPic, ThirtyTwoWordRecordFillsAReportThatHoldsIt) {
+  std::vector<uint16_t> words;
+  for (uint16_t i = 0; i < 32; ++i) words.push_back(static_cast<uint16_t>(0x3000 + 0x21 * i));
+  TempDir dir;
+  TestKit kit;
+  StartReady(kit, 67);
+  Program(kit, dir.Write("full.hex", WordRecord(0x0040, words) + "\n" + kEndRecord + "\n"));
+
+  EXPECT_EQ(kit.BoxTexts(), (std::vector<std::string>{kPressReset, kSuccess}));
+  const auto sent = kit.Sent();
+  ASSERT_EQ(sent.size(), 6u);
+  EXPECT_TRUE(IsHeader(sent[3], 0x21, 0));
+  std::vector<uint8_t> data = {0x00, 0x20, 0x00};  // word address 0x0020, low byte first
+  for (uint16_t w : words) {
+    data.push_back(static_cast<uint8_t>(w & 0xFF));
+    data.push_back(static_cast<uint8_t>(w >> 8));
+  }
+  ASSERT_EQ(data.size(), 67u);
+  EXPECT_EQ(sent[4], data);
+  EXPECT_TRUE(IsHeader(sent[5], 0, 0));
+  auto& board = kit.BoardModel();
+  EXPECT_TRUE(board.Violations().empty());
+  EXPECT_EQ(board.PicRecordsProgrammed(), 1);
+  for (uint32_t i = 0; i < 32; ++i) EXPECT_EQ(board.PicWord(0x20 + i), words[i]) << i;
+  EXPECT_EQ(kit.Dialog().m_outcome.kind, Outcome::kDone);
+}
+
+// After a read in the configuration area no read there resets; Program PIC, run or cancelled,
+// makes the next one reset, with the single dummy read after the prompt that area takes.
+TEST(ProgramPic, AfterAReadAtTheConfigurationAreaTheNextReadThereResets) {
+  for (bool run : {false, true}) {
+    SCOPED_TRACE(run ? "programmed" : "cancelled");
+    TempDir dir;
+    TestKit kit;
+    auto& w = StartReady(kit);
+    w.SetText(IDC_EDIT_ADDR, "0x2000");
+    w.Click(IDC_BUTTON_READ_PIC);
+    ASSERT_TRUE(kit.Boxes().empty());
+    if (run) {
+      Program(kit, dir.Write("one.hex", WordRecord(0x0000, {0x2801}) + "\n" + kEndRecord + "\n"));
+    } else {
+      w.Click(IDC_BUTTON_PROGRAM_PIC);  // no file answer queued: cancelled
+    }
+    kit.bus.ClearTrace();
+    kit.host.ClearBoxes();
+    ASSERT_EQ(w.GetText(IDC_EDIT_ADDR), "0x2004");
+    w.Click(IDC_BUTTON_READ_PIC);
+    ASSERT_EQ(kit.Boxes().size(), 1u);
+    EXPECT_EQ(kit.Boxes()[0].text, kPressReset);
+    EXPECT_EQ(kit.Boxes()[0].caption, "Reading PIC");
+    const auto sent = kit.Sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_TRUE(IsRead(sent[0], 0));
+    EXPECT_TRUE(IsRead(sent[1], 0x2004));
+    EXPECT_EQ(kit.Dialog().m_bPicNeedsReset, 0);
+  }
+}
+
 TEST(ProgramPic, BoardRefusingTheSecondRecordEndsTheRun) {
   TempDir dir;
   TestKit kit;

@@ -1,10 +1,12 @@
 // Program PIC in the real Qt window on the simulated board: what the window itself shows while
 // the records go out, and after. With ZBK_PROGRESS_SCREENSHOT set, the mid-run grab is saved there.
+// Also the log as the real list shows it.
 
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -126,6 +128,37 @@ class ProgressQtTest : public QObject {
     QCOMPARE(endTitle, QString("ZBK Utility V2.5"));
     const QByteArray path = qgetenv("ZBK_PROGRESS_SCREENSHOT");
     if (!path.isEmpty()) QVERIFY(shot.save(QString::fromLocal8Bit(path), "PNG"));
+  }
+
+  // Many more lines than the log shows: the newest one is always in view, and nothing is left
+  // selected.
+  void logKeepsItsNewestLineInView() {
+    clk::VirtualClock clock;
+    sim::SimHidPlatform bus{clock};
+    qthost::QtHost host;
+    program::Session session(&host, &bus, &clock);
+    app::Chid_testDlg dlg;
+    QStringList seen;
+    QTimer::singleShot(50, [&] {
+      qthost::DialogWindow* window = host.TopModal();
+      QVERIFY(window);
+      auto* list = qobject_cast<QListWidget*>(window->Control(app::IDC_LIST_LOG));
+      QVERIFY(list);
+      for (int i = 0; i < 80; ++i) {
+        dlg.AppendLog("line " + std::to_string(i));
+        QApplication::processEvents();
+        const QRect shown = list->viewport()->rect();
+        const QRect last = list->visualItemRect(list->item(list->count() - 1));
+        if (!shown.contains(last)) seen << QString("line %1 out of view").arg(i);
+      }
+      if (list->viewport()->rect().intersects(list->visualItemRect(list->item(0)))) {
+        seen << "the first line is still in view";
+      }
+      if (!list->selectedItems().isEmpty()) seen << "a line is selected";
+      window->EndDialog(ui::IDCANCEL);
+    });
+    dlg.DoModal();
+    QCOMPARE(seen, QStringList());
   }
 };
 
