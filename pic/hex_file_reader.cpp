@@ -18,6 +18,31 @@ namespace pic {
 
 namespace {
 
+// The first value each word address was given, and its line. The PIC's own addresses (program
+// memory to the EEPROM image) sit in a flat table, so a whole file costs no allocation a word;
+// any other address, which the fit pass refuses later, goes to a map.
+class WordsGiven {
+ public:
+  struct Given {
+    uint16_t value;
+    uint32_t line;  // 0: not given before
+  };
+
+  WordsGiven() : flat_(kFlatWords) {}
+
+  // The first giving of `word`: this one when there was none before.
+  Given Give(uint32_t word, uint16_t value, uint32_t line) {
+    Given& slot = word < kFlatWords ? flat_[word] : other_[word];
+    if (slot.line == 0) slot = {value, line};
+    return slot;
+  }
+
+ private:
+  static constexpr uint32_t kFlatWords = 0x2200;
+  std::vector<Given> flat_;
+  std::unordered_map<uint32_t, Given> other_;
+};
+
 enum RecordType : uint8_t {
   kData = 0x00,
   kEndOfFile = 0x01,
@@ -344,7 +369,7 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
 
   HexRecord record;
   // Every word given so far: its value and the line that gave it first.
-  std::unordered_map<uint32_t, std::pair<uint16_t, uint32_t>> given;
+  WordsGiven given;
   uint64_t base = 0;  // upper address set by the last address record
   bool ended = false;
   bool endRecord = false;
@@ -441,13 +466,13 @@ HexStatus HexFileReader::Open(const std::filesystem::path& path) {
     for (uint32_t i = 0; i < count; ++i) {
       const auto value =
           static_cast<uint16_t>(record.data()[2 * i] | (record.data()[2 * i + 1] << 8));
-      const auto [it, added] = given.try_emplace(firstWord + i, value, lines.lineNumber());
-      if (!added && it->second.first != value) {
-        return refuse({HexError::kConflictingWord,
-                       Printf("word 0x%04X is given 0x%04X here and 0x%04X on line %u",
-                              static_cast<unsigned>(firstWord + i), static_cast<unsigned>(value),
-                              static_cast<unsigned>(it->second.first),
-                              static_cast<unsigned>(it->second.second))});
+      const WordsGiven::Given first = given.Give(firstWord + i, value, lines.lineNumber());
+      if (first.value != value) {
+        return refuse(
+            {HexError::kConflictingWord,
+             Printf("word 0x%04X is given 0x%04X here and 0x%04X on line %u",
+                    static_cast<unsigned>(firstWord + i), static_cast<unsigned>(value),
+                    static_cast<unsigned>(first.value), static_cast<unsigned>(first.line))});
       }
     }
 
