@@ -16,21 +16,5 @@ packages=(
 # The commands the build, the tests and the scripts run, from the packages above.
 tools=(cmake ninja g++ pkg-config clang++ valgrind gpasm srec_cat xvfb-run dpkg-shlibdeps)
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null 2>&1 || {
-      echo "install-deps: installing ${missing[*]} needs root, and sudo is not installed" >&2
-      exit 1
-    }
-    sudo="sudo"
-  fi
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$(dirname "$0")/install-packages.sh" install-deps "${packages[@]}"
 "$(dirname "$0")/require-tools.sh" install-deps "${tools[@]}"
